@@ -1,0 +1,70 @@
+#include "Win32SystemSettings.h"
+
+#include <windows.h>
+
+namespace kiv::win32 {
+
+namespace {
+
+// Stored in the user profile and announced to every top-level window.
+constexpr UINT kStoreAndBroadcast = SPIF_UPDATEINIFILE | SPIF_SENDCHANGE;
+
+std::optional<std::int32_t> Read(UINT action) {
+  INT value = 0;
+  if (!SystemParametersInfoW(action, 0, &value, 0)) return std::nullopt;
+  return value;
+}
+
+// Pointer speed and wheel routing travel in the pointer argument itself.
+void WriteInPointer(UINT action, std::int32_t value) {
+  SystemParametersInfoW(action, 0, reinterpret_cast<PVOID>(static_cast<INT_PTR>(value)),
+                        kStoreAndBroadcast);
+}
+
+}  // namespace
+
+std::optional<std::int32_t> Win32SystemSettings::ReadWheelScrollLines() {
+  return Read(SPI_GETWHEELSCROLLLINES);
+}
+
+void Win32SystemSettings::WriteWheelScrollLines(std::int32_t lines) {
+  // Page mode, -1, passes as WHEEL_PAGESCROLL (0xFFFFFFFF).
+  SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, static_cast<UINT>(lines), nullptr,
+                        kStoreAndBroadcast);
+}
+
+std::optional<std::int32_t> Win32SystemSettings::ReadPointerSpeed() {
+  return Read(SPI_GETMOUSESPEED);
+}
+
+void Win32SystemSettings::WritePointerSpeed(std::int32_t speed) {
+  WriteInPointer(SPI_SETMOUSESPEED, speed);
+}
+
+std::optional<std::int32_t> Win32SystemSettings::ReadWheelRouting() {
+  return Read(SPI_GETMOUSEWHEELROUTING);
+}
+
+void Win32SystemSettings::WriteWheelRouting(std::int32_t routing) {
+  WriteInPointer(SPI_SETMOUSEWHEELROUTING, routing);
+}
+
+std::uint32_t Win32OsVersion::MajorVersion() {
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+  static_assert(sizeof(OSVERSIONINFOW) == 276);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  GetVersionExW(&info);
+#pragma GCC diagnostic pop
+  return info.dwMajorVersion;
+}
+
+void Win32WaitCursor::Show() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
+
+void Win32WaitCursor::Restore() {
+  // Back to the arrow; the next WM_SETCURSOR gives every window its own cursor again.
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+}
+
+}  // namespace kiv::win32
