@@ -1,3 +1,75 @@
+// The program entry: settings folder, single instance, the main window and the message loop.
+#include <commctrl.h>
+#include <objbase.h>
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "Application.h"
+#include "CommandLine.h"
+#include "ErrorReports.h"
+#include "General.h"
+#include "MainWindow.h"
+#include "Win32FileSystem.h"
+#include "Win32SystemSettings.h"
+#include "settings/IniLinePositionStore.h"
+
+namespace {
+
+// Its existence marks a running instance in this logon session; it is never waited on.
+constexpr wchar_t kInstanceMutexName[] = L"KIV/Brackenhall";
+HANDLE InstanceMutex = nullptr;
+
+// True when another instance holds the name. Creating the mutex and finding that it already
+// existed also counts, so that two starts at the same moment cannot both run.
+bool AnotherInstanceRuns() {
+  InstanceMutex = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, kInstanceMutexName);
+  if (InstanceMutex != nullptr) {
+    CloseHandle(InstanceMutex);
+    InstanceMutex = nullptr;
+    return true;
+  }
+  InstanceMutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
+  if (InstanceMutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(InstanceMutex);
+    InstanceMutex = nullptr;
+    return true;
+  }
+  return false;
+}
+
+int Run() {
+  using namespace kiv;
+  win32::Win32FileSystem fileSystem;
+  if (!PrepareSettingsFolder(fileSystem, u"KIV")) return 0;
+  if (AnotherInstanceRuns()) return 0;
+
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  win32::Application application;
+  ShowWindow(application.Handle(), SW_HIDE);
+  application.SetTitle(L"KIV");
+
+  win32::Win32SystemSettings settings;
+  win32::Win32OsVersion os;
+  win32::Win32WaitCursor cursor;
+  win32::Win32TextCodec codec;
+  IniLinePositionStore linePosition(fileSystem, codec);
+  win32::MainWindow mainForm(application, {settings, os, cursor, linePosition});
+  mainForm.Create(SplitCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW())));
+
+  application.Run();
+  ReleaseMutex(InstanceMutex);
+  return mainForm.ClosedWithFailure() ? 1 : 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  try {
+    return Run();
+  } catch (...) {
+    kiv::win32::ShowFatalErrorReportForCurrentException();
+    return 1;
+  }
+}

@@ -1,0 +1,104 @@
+#include "Application.h"
+
+#include <stdexcept>
+
+#include "ErrorReports.h"
+#include "KivError.h"
+#include "MainWindow.h"
+#include "resource.h"
+
+namespace kiv::win32 {
+
+Application::Application() {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_KIV));
+  wc.lpszClassName = kWindowClass;
+  RegisterClassW(&wc);
+  // Zero-sized in the middle of the screen: it is never seen, only its taskbar button is.
+  hwnd_ = CreateWindowExW(0, kWindowClass, L"",
+                          WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                          GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
+                          0, nullptr, nullptr, instance, this);
+  if (hwnd_ == nullptr) throw std::runtime_error("The application window cannot be created");
+}
+
+Application::~Application() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+void Application::SetTitle(const std::wstring& title) {
+  title_ = title;
+  SetWindowTextW(hwnd_, title_.c_str());
+}
+
+void Application::ShowTaskbarButton(bool show) {
+  if (show) {
+    if (!IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+  } else if (IsWindowVisible(hwnd_)) {
+    ShowWindow(hwnd_, SW_HIDE);
+  }
+}
+
+void Application::Run() {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  GetStartupInfoW(&startup);
+  const int showCommand =
+      (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWNORMAL;
+  if (showMainForm_ && mainWindow_ != nullptr && !mainWindow_->Closed()) {
+    Guarded([&] { mainWindow_->ShowAtStart(showCommand); });
+  }
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    // Tab and the arrow keys move between the settings window's controls.
+    if (mainWindow_ != nullptr && mainWindow_->Handle() != nullptr &&
+        IsDialogMessageW(mainWindow_->Handle(), &msg)) {
+      continue;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+LRESULT Application::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      // Closing from the taskbar button's menu closes the main window, by its one close path.
+      if (mainWindow_ != nullptr && mainWindow_->Handle() != nullptr) {
+        SendMessageW(mainWindow_->Handle(), WM_CLOSE, 0, 0);
+      }
+      return 0;
+    case WM_ACTIVATE:
+      // A click on the taskbar button activates this window; pass it on to the visible window.
+      if (LOWORD(wParam) != WA_INACTIVE && mainWindow_ != nullptr &&
+          mainWindow_->Handle() != nullptr && IsWindowVisible(mainWindow_->Handle()) &&
+          !IsIconic(hwnd_)) {
+        SetActiveWindow(mainWindow_->Handle());
+        return 0;
+      }
+      break;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Application::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<Application*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr || self->hwnd_ == nullptr)
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  LRESULT result = 0;
+  Guarded([&] { result = self->Handle(message, wParam, lParam); });
+  return result;
+}
+
+}  // namespace kiv::win32

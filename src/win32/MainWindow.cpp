@@ -1,0 +1,374 @@
+#include "MainWindow.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "Application.h"
+#include "ErrorReports.h"
+#include "KivError.h"
+#include "resource.h"
+
+namespace kiv::win32 {
+
+namespace {
+
+const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_BORDER;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+
+HWND CreateChild(HWND parent, const wchar_t* windowClass, const std::u16string& caption,
+                 DWORD style, int id) {
+  return CreateWindowExW(0, windowClass, Wide(caption), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
+                         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         GetModuleHandleW(nullptr), nullptr);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Application& application, PlatformServices services)
+    : application_(application),
+      form_(std::make_unique<TmainForm>(FormServices{
+          services.settings, services.os, services.cursor, services.linePosition, *this})) {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_KIV));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kWindowClass;
+  RegisterClassW(&wc);
+  // Owned by the application window, which carries the taskbar button: this window has none.
+  hwnd_ = CreateWindowExW(kExStyle, kWindowClass, L"KIV", kStyle, 0, 0, 0, 0, application_.Handle(),
+                          nullptr, instance, this);
+  if (hwnd_ == nullptr) throw std::runtime_error("The main window cannot be created");
+  CreateControls();
+  trayIcon_ = std::make_unique<TrayIcon>(form_->TrayIcon, form_->PPMenu,
+                                         [this] { form_->TrayIconDblClick(); });
+  ApplyDpi(GetDpiForWindow(hwnd_));
+}
+
+MainWindow::~MainWindow() {
+  trayIcon_.reset();
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+void MainWindow::CreateControls() {
+  TmainForm& f = *form_;
+  // Creation order is the tab order; frames are never tab stops.
+  groupWheel_ = std::make_unique<WindowView>(
+      CreateChild(hwnd_, WC_BUTTONW, f.GroupBoxWheel.Caption(), BS_GROUPBOX, kGroupBoxWheel),
+      f.GroupBoxWheel);
+  btnLine_ = std::make_unique<RadioButtonView>(
+      CreateChild(hwnd_, WC_BUTTONW, f.BtnLine.Caption(), BS_RADIOBUTTON | WS_GROUP, kBtnLine),
+      f.BtnLine);
+  btnPage_ = std::make_unique<RadioButtonView>(
+      CreateChild(hwnd_, WC_BUTTONW, f.BtnPage.Caption(), BS_RADIOBUTTON, kBtnPage), f.BtnPage);
+  comboLine_ = std::make_unique<ComboBoxView>(
+      CreateChild(hwnd_, WC_COMBOBOXW, u"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
+                  kComboBoxLine),
+      f.ComboBoxLine);
+  groupPointer_ = std::make_unique<WindowView>(
+      CreateChild(hwnd_, WC_BUTTONW, f.GroupBoxPointer.Caption(), BS_GROUPBOX, kGroupBoxPointer),
+      f.GroupBoxPointer);
+  comboSpeed_ = std::make_unique<ComboBoxView>(
+      CreateChild(hwnd_, WC_COMBOBOXW, u"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
+                  kComboBoxSpeed),
+      f.ComboBoxSpeed);
+  groupNoActive_ = std::make_unique<WindowView>(
+      CreateChild(hwnd_, WC_BUTTONW, f.GroupBoxNoActive.Caption(), BS_GROUPBOX, kGroupBoxNoActive),
+      f.GroupBoxNoActive);
+  chkNoActive_ = std::make_unique<CheckBoxView>(
+      CreateChild(hwnd_, WC_BUTTONW, f.CHKNoActive.Caption(),
+                  BS_CHECKBOX | WS_TABSTOP | WS_GROUP | BS_MULTILINE, kCHKNoActive),
+      f.CHKNoActive);
+}
+
+void MainWindow::Create(const std::vector<std::u16string>& arguments) {
+  application_.SetMainWindow(this);
+  Guarded([&] { form_->FormCreate(arguments); });
+  Guarded([&] { form_->EnsureRunCanEnd(); });
+}
+
+// --- Layout -----------------------------------------------------------------------------------
+
+void MainWindow::ApplyDpi(UINT dpi) {
+  dpi_ = dpi == 0 ? 96 : dpi;
+  HFONT font = CreateFontW(-Scale(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, fontFace_.c_str());
+  if (font != nullptr) {
+    if (font_ != nullptr) DeleteObject(font_);
+    font_ = font;
+  }
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  }
+  Layout();
+}
+
+void MainWindow::Layout() {
+  // A frame's content starts below the height of "0" in its font, plus two pixels.
+  int textHeight = Scale(13);
+  if (HDC dc = GetDC(hwnd_)) {
+    const HGDIOBJ previous = SelectObject(dc, font_);
+    SIZE size{};
+    if (GetTextExtentPoint32W(dc, L"0", 1, &size)) textHeight = size.cy;
+    SelectObject(dc, previous);
+    ReleaseDC(hwnd_, dc);
+  }
+  const int top = textHeight + Scale(2);
+  const int margin = Scale(2);
+  const int width = std::max(Scale(304), WidthForCaptions());
+  const int inner = width - 2 * margin;
+  const int radioHeight = Scale(17);
+  const int comboHeight = Scale(21);
+  const int dropDown = Scale(200);  // room for the open list below the field
+
+  const int wheelHeight = top + radioHeight + Scale(7) + radioHeight + comboHeight + margin;
+  const int pointerHeight = top + Scale(32);
+  const int noActiveHeight = top + Scale(28) + margin;
+  const int wheelY = 0;
+  const int pointerY = wheelY + wheelHeight;
+  const int noActiveY = pointerY + pointerHeight;
+
+  MoveWindow(groupWheel_->Handle(), 0, wheelY, width, wheelHeight, TRUE);
+  MoveWindow(btnPage_->Handle(), margin, wheelY + top, inner, radioHeight, TRUE);
+  const int comboLineY = wheelY + wheelHeight - margin - comboHeight;
+  MoveWindow(comboLine_->Handle(), margin, comboLineY, inner, comboHeight + dropDown, TRUE);
+  MoveWindow(btnLine_->Handle(), margin, comboLineY - radioHeight, inner, radioHeight, TRUE);
+  MoveWindow(groupPointer_->Handle(), 0, pointerY, width, pointerHeight, TRUE);
+  MoveWindow(comboSpeed_->Handle(), margin, pointerY + top, inner, comboHeight + dropDown, TRUE);
+  MoveWindow(groupNoActive_->Handle(), 0, noActiveY, width, noActiveHeight, TRUE);
+  MoveWindow(chkNoActive_->Handle(), margin, noActiveY + top, inner, noActiveHeight - top - margin,
+             TRUE);
+
+  RECT frame{0, 0, width, noActiveY + noActiveHeight};
+  AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, dpi_);
+  SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int MainWindow::WidthForCaptions() const {
+  // The design width suits the design font; a wider face must not clip a caption.
+  HDC dc = GetDC(hwnd_);
+  if (dc == nullptr) return 0;
+  const HGDIOBJ previous = SelectObject(dc, font_);
+  const auto textWidth = [dc](const std::u16string& text) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, Wide(text), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  const TmainForm& f = *form_;
+  // A frame's caption starts a few pixels in; a button's after its mark and a gap.
+  const int frameExtra = Scale(8) * 2;
+  const int markExtra = GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi_) + Scale(6) + Scale(2) * 2;
+  int needed = 0;
+  for (const GroupBox* frame : {&f.GroupBoxWheel, &f.GroupBoxPointer, &f.GroupBoxNoActive}) {
+    needed = std::max(needed, textWidth(frame->Caption()) + frameExtra);
+  }
+  for (const Control* button :
+       {static_cast<const Control*>(&f.BtnPage), static_cast<const Control*>(&f.BtnLine),
+        static_cast<const Control*>(&f.CHKNoActive)}) {
+    needed = std::max(needed, textWidth(button->Caption()) + markExtra);
+  }
+  SelectObject(dc, previous);
+  ReleaseDC(hwnd_, dc);
+  return needed;
+}
+
+void MainWindow::PlaceFirstTime() {
+  placed_ = true;
+  RECT window{};
+  GetWindowRect(hwnd_, &window);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor);
+  const RECT& work = monitor.rcWork;
+  const int width = window.right - window.left;
+  const int height = window.bottom - window.top;
+  int left = work.left + (work.right - work.left - width) / 2;
+  int top = work.top + (work.bottom - work.top - height) / 2;
+  if (left < work.left) left = work.left;
+  if (top < work.top) top = work.top;
+  SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// --- FormHost ---------------------------------------------------------------------------------
+
+void MainWindow::ShowAtStart(int showCommand) {
+  if (!placed_) PlaceFirstTime();
+  application_.ShowTaskbarButton(true);
+  if (showCommand == SW_SHOWMINNOACTIVE) {
+    // The application starts minimised to its taskbar button; the window comes with a restore.
+    ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+    ShowWindow(application_.Handle(), SW_SHOWMINNOACTIVE);
+    return;
+  }
+  ShowWindow(hwnd_, showCommand == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOW);
+  SetForegroundWindow(hwnd_);
+}
+
+void MainWindow::ShowForm() {
+  if (!placed_) PlaceFirstTime();
+  application_.ShowTaskbarButton(true);
+  if (IsIconic(application_.Handle())) ShowWindow(application_.Handle(), SW_RESTORE);
+  ShowWindow(hwnd_, SW_SHOW);
+  BringWindowToTop(hwnd_);
+  SetForegroundWindow(hwnd_);
+}
+
+void MainWindow::HideForm() {
+  ShowWindow(hwnd_, SW_HIDE);
+  application_.ShowTaskbarButton(false);
+}
+
+void MainWindow::CloseForm() { SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
+
+void MainWindow::SetShowMainForm(bool show) { application_.SetShowMainForm(show); }
+
+void MainWindow::StartCloseTimer() {
+  if (timerRunning_) return;
+  if (SetTimer(hwnd_, kCloseTimer, kCloseTimerInterval, nullptr) == 0) {
+    throw KivError(u"タイマーが足りません");
+  }
+  timerRunning_ = true;
+}
+
+void MainWindow::UseMenuFontFace() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof(metrics);
+  if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi_) &&
+      metrics.lfMenuFont.lfFaceName[0] != L'\0') {
+    fontFace_ = metrics.lfMenuFont.lfFaceName;
+    ApplyDpi(dpi_);
+  }
+}
+
+void MainWindow::ShowCommandLineError() {
+  // Owned by the hidden application window, so no window of the program shows with it.
+  MessageBoxW(application_.Handle(), L"コマンドラインオプションに誤りがあります。終了します。",
+              L"KIV", MB_OK | MB_ICONERROR);
+}
+
+void MainWindow::ReportError(const std::u16string& message) { ShowGeneralErrorReport(message); }
+
+void MainWindow::EndSession() {
+  trayIcon_.reset();
+  closed_ = true;
+  DestroyWindow(hwnd_);
+}
+
+// --- Messages ---------------------------------------------------------------------------------
+
+void MainWindow::OnClose() {
+  switch (form_->RequestClose()) {
+    case TmainForm::CloseResult::Stay:
+      return;
+    case TmainForm::CloseResult::EndWithFailure:
+      failed_ = true;
+      break;
+    case TmainForm::CloseResult::Close:
+      break;
+  }
+  closed_ = true;
+  DestroyWindow(hwnd_);
+}
+
+void MainWindow::OnCommand(int id, int code) {
+  TmainForm& f = *form_;
+  switch (id) {
+    case kBtnPage:
+      if (code == BN_CLICKED) f.BtnPage.Click();
+      break;
+    case kBtnLine:
+      if (code == BN_CLICKED) f.BtnLine.Click();
+      break;
+    case kCHKNoActive:
+      if (code == BN_CLICKED) f.CHKNoActive.Click();
+      break;
+    case kComboBoxLine:
+    case kComboBoxSpeed:
+      if (code == CBN_SELCHANGE) {
+        ComboBox& combo = id == kComboBoxLine ? f.ComboBoxLine : f.ComboBoxSpeed;
+        HWND control = id == kComboBoxLine ? comboLine_->Handle() : comboSpeed_->Handle();
+        combo.UserSelect(static_cast<int>(SendMessageW(control, CB_GETCURSEL, 0, 0)));
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+        // Minimising folds the program into the notification area: no iconic window, no button.
+        form_->WMSysCommand(static_cast<std::uint32_t>(wParam));
+        return 0;
+      }
+      return DefWindowProcW(hwnd_, message, wParam, lParam);
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kCloseTimer) form_->TimerTimer();
+      return 0;
+    case WM_DPICHANGED: {
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      ApplyDpi(HIWORD(wParam));
+      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_QUERYENDSESSION:
+      form_->SaveForSessionEnd();
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam != FALSE) {
+        EndSession();
+        ExitProcess(0);
+      }
+      return 0;
+    case WM_DESTROY:
+      KillTimer(hwnd_, kCloseTimer);
+      trayIcon_.reset();
+      application_.ShowTaskbarButton(false);
+      application_.Terminate();
+      return 0;
+    case WM_NCDESTROY: {
+      const HWND hwnd = hwnd_;
+      hwnd_ = nullptr;
+      return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr || self->hwnd_ == nullptr)
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  LRESULT result = 0;
+  Guarded([&] { result = self->Handle(message, wParam, lParam); });
+  return result;
+}
+
+}  // namespace kiv::win32

@@ -1,0 +1,211 @@
+#include "TrayIcon.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "ErrorReports.h"
+#include "resource.h"
+
+namespace kiv::win32 {
+
+namespace {
+
+const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+}  // namespace
+
+TrayIcon::TrayIcon(NotifyIcon& model, PopupMenu& menu, std::function<void()> onDoubleClick)
+    : model_(model), menu_(menu), onDoubleClick_(std::move(onDoubleClick)) {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = instance;
+  wc.lpszClassName = kWindowClass;
+  RegisterClassW(&wc);
+  // A top-level window, not a message-only one: only those receive "TaskbarCreated".
+  hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                          nullptr, instance, this);
+  taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+  // The shell may run elevated; let its broadcast through.
+  ChangeWindowMessageFilterEx(hwnd_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+
+  hmenu_ = CreatePopupMenu();
+  UINT command = kFirstCommand;
+  for (const MenuItem* item : menu_.Items()) {
+    if (item->IsSeparator()) {
+      AppendMenuW(hmenu_, MF_SEPARATOR, command++, nullptr);
+    } else {
+      AppendMenuW(hmenu_, MF_STRING, command++, Wide(item->Caption()));
+    }
+  }
+  model_.AttachView(this);
+}
+
+TrayIcon::~TrayIcon() {
+  model_.AttachView(nullptr);
+  Remove();
+  if (hmenu_ != nullptr) DestroyMenu(hmenu_);
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  ReleaseIcons();
+}
+
+void TrayIcon::ReleaseIcons() {
+  for (HICON& icon : icons_) {
+    if (icon != nullptr) DestroyIcon(icon);
+    icon = nullptr;
+  }
+}
+
+HICON TrayIcon::IconFor(int imageIndex) {
+  const int slot = imageIndex == 0 ? 0 : 1;
+  if (icons_[slot] == nullptr) {
+    // The size the notification area wants at the current DPI, drawn from the matching image.
+    const int id = slot == 0 ? IDI_TRAY_PAGE : IDI_TRAY_LINE;
+    if (FAILED(LoadIconMetric(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), LIM_SMALL,
+                              &icons_[slot]))) {
+      const int size = GetSystemMetrics(SM_CXSMICON);
+      icons_[slot] = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                                   IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    }
+  }
+  return icons_[slot];
+}
+
+NOTIFYICONDATAW TrayIcon::Data(UINT flags) const {
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = hwnd_;
+  data.uID = kIconId;
+  data.uFlags = flags;
+  return data;
+}
+
+bool TrayIcon::Add() {
+  NOTIFYICONDATAW data = Data(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP);
+  data.uCallbackMessage = kCallbackMessage;
+  data.hIcon = IconFor(model_.ImageIndex());
+  lstrcpynW(data.szTip, Wide(model_.Hint()), ARRAYSIZE(data.szTip));
+  added_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+  if (added_) {
+    data.uVersion = NOTIFYICON_VERSION_4;
+    version4_ = Shell_NotifyIconW(NIM_SETVERSION, &data) != FALSE;
+  }
+  return added_;
+}
+
+void TrayIcon::Modify() {
+  NOTIFYICONDATAW data = Data(NIF_ICON | NIF_TIP | NIF_SHOWTIP);
+  data.hIcon = IconFor(model_.ImageIndex());
+  lstrcpynW(data.szTip, Wide(model_.Hint()), ARRAYSIZE(data.szTip));
+  Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void TrayIcon::Remove() {
+  if (!added_) return;
+  NOTIFYICONDATAW data = Data(0);
+  Shell_NotifyIconW(NIM_DELETE, &data);
+  added_ = false;
+}
+
+void TrayIcon::StateChanged() {
+  if (!model_.Visible()) {
+    Remove();
+  } else if (added_) {
+    Modify();
+  } else {
+    // When the shell is not there yet, "TaskbarCreated" tries again.
+    Add();
+  }
+}
+
+void TrayIcon::SyncMenu() {
+  UINT command = kFirstCommand;
+  for (const MenuItem* item : menu_.Items()) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STATE | MIIM_FTYPE;
+    info.fType = item->IsSeparator() ? MFT_SEPARATOR : (item->RadioItem() ? MFT_RADIOCHECK : 0);
+    info.fState = (item->Checked() ? MFS_CHECKED : 0) | (item->Enabled() ? 0 : MFS_DISABLED);
+    SetMenuItemInfoW(hmenu_, command++, FALSE, &info);
+  }
+}
+
+void TrayIcon::ShowMenu(POINT at) {
+  SyncMenu();
+  // The menu only closes on a click elsewhere when its owner is the foreground window.
+  SetForegroundWindow(hwnd_);
+  MSG pending;
+  while (PeekMessageW(&pending, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&pending);
+    DispatchMessageW(&pending);
+  }
+  TrackPopupMenu(hmenu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_,
+                 nullptr);
+  PostMessageW(hwnd_, WM_NULL, 0, 0);
+}
+
+void TrayIcon::OnNotification(UINT event, POINT anchor) {
+  switch (event) {
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+      onDoubleClick_();
+      break;
+    case WM_CONTEXTMENU:
+      // Version 4: the right-button release, or the menu key or Shift+F10 on the icon, with the
+      // point at which to open.
+      if (version4_) ShowMenu(anchor);
+      break;
+    case WM_RBUTTONUP:
+      if (!version4_) {
+        POINT cursor;
+        GetCursorPos(&cursor);
+        ShowMenu(cursor);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT TrayIcon::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kCallbackMessage) {
+    const UINT event = version4_ ? LOWORD(lParam) : static_cast<UINT>(lParam);
+    POINT anchor{static_cast<short>(LOWORD(wParam)), static_cast<short>(HIWORD(wParam))};
+    OnNotification(event, anchor);
+    return 0;
+  }
+  if (message == WM_COMMAND && HIWORD(wParam) == 0) {
+    const UINT index = LOWORD(wParam) - kFirstCommand;
+    if (index < menu_.Items().size()) menu_.Choose(*menu_.Items()[index]);
+    return 0;
+  }
+  if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+    added_ = false;
+    if (model_.Visible()) Add();
+    return 0;
+  }
+  if (message == WM_DPICHANGED || message == WM_DISPLAYCHANGE) {
+    // The notification area's icon size follows the system DPI: load the images anew.
+    ReleaseIcons();
+    if (added_) Modify();
+  }
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TrayIcon::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<TrayIcon*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr || self->hwnd_ == nullptr)
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  LRESULT result = 0;
+  Guarded([&] { result = self->Handle(message, wParam, lParam); });
+  return result;
+}
+
+}  // namespace kiv::win32

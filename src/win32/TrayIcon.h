@@ -1,0 +1,56 @@
+#pragma once
+
+#include <shellapi.h>
+#include <windows.h>
+
+#include <functional>
+
+#include "controls/NotifyIcon.h"
+#include "controls/PopupMenu.h"
+
+namespace kiv::win32 {
+
+// The notification-area icon and its context menu. A hidden top-level window of its own receives
+// the icon's notifications, the menu's commands and the shell's "TaskbarCreated" broadcast.
+class TrayIcon : public ControlView {
+ public:
+  // The private message through which the shell reports mouse and keyboard events on the icon.
+  static constexpr UINT kCallbackMessage = WM_USER + 1;
+  static constexpr UINT kIconId = 1;
+  // Menu commands are the item's position in the menu plus this base.
+  static constexpr UINT kFirstCommand = 100;
+  static constexpr wchar_t kWindowClass[] = L"KIVTrayIcon";
+
+  TrayIcon(NotifyIcon& model, PopupMenu& menu, std::function<void()> onDoubleClick);
+  ~TrayIcon() override;
+  TrayIcon(const TrayIcon&) = delete;
+  TrayIcon& operator=(const TrayIcon&) = delete;
+
+  void StateChanged() override;
+  HWND Handle() const { return hwnd_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnNotification(UINT event, POINT anchor);
+  void ShowMenu(POINT at);
+  void SyncMenu();
+  bool Add();
+  void Remove();
+  void Modify();
+  NOTIFYICONDATAW Data(UINT flags) const;
+  HICON IconFor(int imageIndex);
+  void ReleaseIcons();
+
+  NotifyIcon& model_;
+  PopupMenu& menu_;
+  std::function<void()> onDoubleClick_;
+  HWND hwnd_ = nullptr;
+  HMENU hmenu_ = nullptr;
+  UINT taskbarCreated_ = 0;
+  bool added_ = false;
+  bool version4_ = false;
+  HICON icons_[2] = {};
+};
+
+}  // namespace kiv::win32

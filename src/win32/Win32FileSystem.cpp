@@ -1,0 +1,167 @@
+#include "Win32FileSystem.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+#include <climits>
+
+namespace kiv::win32 {
+
+namespace {
+
+const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+FileError LastError() { return FileError{GetLastError()}; }
+
+// Closes a file handle on every path out.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (Valid()) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+std::u16string Win32FileSystem::AppDataFolder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_APPDATA, FALSE);
+  std::u16string folder;
+  for (std::size_t i = 0; i < MAX_PATH + 1 && buffer[i] != L'\0'; ++i) {
+    folder += static_cast<char16_t>(buffer[i]);
+  }
+  return folder;
+}
+
+bool Win32FileSystem::DirectoryExists(const std::u16string& path) {
+  const DWORD attributes = GetFileAttributesW(Wide(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return false;
+  }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return true;
+  // A link or junction counts only when its target can be opened.
+  FileHandle target(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return target.Valid();
+}
+
+void Win32FileSystem::MakeDirectory(const std::u16string& path) {
+  CreateDirectoryW(Wide(path), nullptr);
+}
+
+bool Win32FileSystem::FileExists(const std::u16string& path) {
+  const DWORD attributes = GetFileAttributesW(Wide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::optional<FileError> Win32FileSystem::ReadWholeFile(const std::u16string& path,
+                                                        std::size_t maxBytes,
+                                                        std::vector<std::uint8_t>& contents) {
+  FileHandle file(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return LastError();
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size)) return LastError();
+  if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
+    return FileError{kFileTooLargeError};
+  }
+  contents.assign(static_cast<std::size_t>(size.QuadPart), 0);
+  std::size_t done = 0;
+  while (done < contents.size()) {
+    DWORD read = 0;
+    const std::size_t left = contents.size() - done;
+    const DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
+    if (!ReadFile(file.Get(), contents.data() + done, chunk, &read, nullptr)) return LastError();
+    if (read == 0) break;  // the file shrank meanwhile
+    done += read;
+  }
+  contents.resize(done);
+  return std::nullopt;
+}
+
+std::optional<FileError> Win32FileSystem::WriteWholeFile(const std::u16string& path,
+                                                         std::span<const std::uint8_t> contents) {
+  FileHandle file(CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return LastError();
+  std::size_t done = 0;
+  while (done < contents.size()) {
+    DWORD written = 0;
+    const std::size_t left = contents.size() - done;
+    const DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
+    if (!WriteFile(file.Get(), contents.data() + done, chunk, &written, nullptr) || written == 0) {
+      return LastError();
+    }
+    done += written;
+  }
+  return std::nullopt;
+}
+
+std::u16string Win32FileSystem::ErrorText(std::uint32_t code) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::u16string result;
+  if (text != nullptr) {
+    result.assign(reinterpret_cast<const char16_t*>(text), length);
+    LocalFree(text);
+  }
+  return result;
+}
+
+std::u16string Win32TextCodec::UpperCase(std::u16string_view text) {
+  std::u16string upper(text);
+  // CharUpperBuffW maps one unit at a time, in place; long texts go in pieces.
+  std::size_t done = 0;
+  while (done < upper.size()) {
+    const std::size_t left = upper.size() - done;
+    const DWORD piece = left > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(left);
+    CharUpperBuffW(reinterpret_cast<wchar_t*>(upper.data() + done), piece);
+    done += piece;
+  }
+  return upper;
+}
+
+std::uint32_t Win32TextCodec::AnsiCodePage() { return GetACP(); }
+
+std::optional<std::u16string> Win32TextCodec::AnsiDecode(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) return std::u16string();
+  if (bytes.size() > INT_MAX) return std::nullopt;
+  const auto* source = reinterpret_cast<const char*>(bytes.data());
+  const int size = static_cast<int>(bytes.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, source, size, nullptr, 0);
+  if (length <= 0) return std::nullopt;
+  std::u16string text(static_cast<std::size_t>(length), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, source, size, reinterpret_cast<wchar_t*>(text.data()), length);
+  return text;
+}
+
+std::optional<std::vector<std::uint8_t>> Win32TextCodec::AnsiEncode(std::u16string_view text) {
+  if (text.empty()) return std::vector<std::uint8_t>();
+  if (text.size() > INT_MAX) return std::nullopt;
+  const auto* source = reinterpret_cast<const wchar_t*>(text.data());
+  const int size = static_cast<int>(text.size());
+  const UINT codePage = GetACP();
+  // The UTF-8 code page rejects the default-character arguments; it maps every character anyway.
+  BOOL lossy = FALSE;
+  BOOL* usedDefault = codePage == CP_UTF8 ? nullptr : &lossy;
+  const int length = WideCharToMultiByte(CP_ACP, 0, source, size, nullptr, 0, nullptr, usedDefault);
+  if (length <= 0 || lossy) return std::nullopt;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
+  WideCharToMultiByte(CP_ACP, 0, source, size, reinterpret_cast<char*>(bytes.data()), length,
+                      nullptr, nullptr);
+  return bytes;
+}
+
+}  // namespace kiv::win32

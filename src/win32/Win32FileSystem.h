@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
+
+namespace kiv::win32 {
+
+// Folders and files through kernel32 and shell32, with the sharing the settings file needs.
+class Win32FileSystem : public FileSystem {
+ public:
+  std::u16string AppDataFolder() override;
+  bool DirectoryExists(const std::u16string& path) override;
+  void MakeDirectory(const std::u16string& path) override;
+  bool FileExists(const std::u16string& path) override;
+  std::optional<FileError> ReadWholeFile(const std::u16string& path, std::size_t maxBytes,
+                                         std::vector<std::uint8_t>& contents) override;
+  std::optional<FileError> WriteWholeFile(const std::u16string& path,
+                                          std::span<const std::uint8_t> contents) override;
+  std::u16string ErrorText(std::uint32_t code) override;
+};
+
+// Case mapping and the ANSI code page of the system.
+class Win32TextCodec : public TextCodec {
+ public:
+  std::u16string UpperCase(std::u16string_view text) override;
+  std::uint32_t AnsiCodePage() override;
+  std::optional<std::u16string> AnsiDecode(std::span<const std::uint8_t> bytes) override;
+  std::optional<std::vector<std::uint8_t>> AnsiEncode(std::u16string_view text) override;
+};
+
+}  // namespace kiv::win32
