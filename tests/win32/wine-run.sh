@@ -50,13 +50,21 @@ teardown() {
 }
 
 setup() {
+  local callers_display=${DISPLAY:-}
   teardown
+  DISPLAY=$callers_display
   mkdir -p "$state"
   if [ -z "${DISPLAY:-}" ]; then start_xvfb; else echo "$DISPLAY" >"$state/display"; fi
   use_display
   "$(wine_bin)" wineboot --init </dev/null >"$state/wineboot.log" 2>&1
   # Without a window manager Wine waits on every hide unless windows are unmanaged.
   "$(wine_bin)" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # Wine's own UI fonts have no Japanese: link the CJK font behind the faces KIV may get.
+  local face
+  for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI" "MS UI Gothic" "Microsoft Sans Serif"; do
+    "$(wine_bin)" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d 'NotoSansCJK-Regular.ttc,Noto Sans CJK JP' /f >/dev/null 2>&1
+  done
   wineserver -w
   # Keep one server for the whole run instead of one start-up per test.
   wineserver -p </dev/null >/dev/null 2>&1
