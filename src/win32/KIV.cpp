@@ -1,7 +1,8 @@
 // The program entry: settings folder, single instance, the main window and the message loop.
+#include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include "Application.h"
 #include "CommandLine.h"

@@ -1,7 +1,8 @@
 #include "Win32FileSystem.h"
 
-#include <shlobj.h>
 #include <windows.h>
+
+#include <shlobj.h>
 
 #include <climits>
 
