@@ -396,6 +396,21 @@ def dib_32(img):
     return dib_header(n, 32, len(xor) + len(mask), 0) + bytes(xor) + mask
 
 
+def png_32(img):
+    """A 32-bit image as a PNG entry (RGBA): the icon format since Windows Vista, a fraction of the
+    size of the uncompressed bitmap."""
+    n = len(img)
+    raw = bytearray()
+    for row in img:
+        raw.append(0)
+        for r, g, b, a in row:
+            raw += bytes((r, g, b, a)) if a else b"\0\0\0\0"
+    return (PNG_SIGNATURE
+            + png_chunk(b"IHDR", struct.pack(">IIBBBBB", n, n, 8, 6, 0, 0, 0))
+            + png_chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+            + png_chunk(b"IEND", b""))
+
+
 def dib_indexed(img, bpp):
     n = len(img)
     pal = VGA16 if bpp == 4 else PAL256
@@ -467,6 +482,11 @@ def check_ico(path, expect):
             errors.append("%s: data outside file" % tag)
             continue
         spans.append((off, off + size))
+        if data[off:off + 8] == PNG_SIGNATURE:
+            pw, ph, depth, kind = struct.unpack_from(">IIBB", data, off + 16)
+            if bpp != 32 or (pw, ph, depth, kind) != (w, h, 8, 6):
+                errors.append("%s: PNG entry is not %dx%d RGBA" % (tag, w, h))
+            continue
         (hsize, bw, bh, bplanes, bbpp, comp, isize, _, _, used,
          _) = struct.unpack_from("<IiiHHIIiiII", data, off)
         if hsize != 40 or bw != w or bh != 2 * h or bplanes != 1:
@@ -507,6 +527,9 @@ def check_ico(path, expect):
 # --------------------------------------------------------------------------
 # PNG previews
 # --------------------------------------------------------------------------
+
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+
 
 def png_chunk(kind, payload):
     crc = zlib.crc32(kind + payload) & 0xFFFFFFFF
@@ -602,7 +625,7 @@ def main(argv=None):
             img = render(n, scheme, glyph_fn(n, scheme))
             for bpp in depths:
                 if bpp == 32:
-                    dib = dib_32(img)
+                    dib = png_32(img)
                 else:
                     dib = dib_indexed(img, bpp)
                 entries.append((n, bpp, dib))

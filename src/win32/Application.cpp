@@ -1,7 +1,5 @@
 #include "Application.h"
 
-#include <stdexcept>
-
 #include "ErrorReports.h"
 #include "KivError.h"
 #include "MainWindow.h"
@@ -22,7 +20,7 @@ Application::Application() {
                           WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                           GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
                           0, nullptr, nullptr, instance, this);
-  if (hwnd_ == nullptr) throw std::runtime_error("The application window cannot be created");
+  if (hwnd_ == nullptr) throw KivError(u"ウィンドウを作成できません");
 }
 
 Application::~Application() {

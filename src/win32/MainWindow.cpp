@@ -45,7 +45,7 @@ MainWindow::MainWindow(Application& application, PlatformServices services)
   // Owned by the application window, which carries the taskbar button: this window has none.
   hwnd_ = CreateWindowExW(kExStyle, kWindowClass, L"KIV", kStyle, 0, 0, 0, 0, application_.Handle(),
                           nullptr, instance, this);
-  if (hwnd_ == nullptr) throw std::runtime_error("The main window cannot be created");
+  if (hwnd_ == nullptr) throw KivError(u"ウィンドウを作成できません");
   CreateControls();
   trayIcon_ = std::make_unique<TrayIcon>(form_->TrayIcon, form_->PPMenu,
                                          [this] { form_->TrayIconDblClick(); });
