@@ -141,10 +141,13 @@ std::optional<std::u16string> Win32TextCodec::AnsiDecode(std::span<const std::ui
   if (bytes.size() > INT_MAX) return std::nullopt;
   const auto* source = reinterpret_cast<const char*>(bytes.data());
   const int size = static_cast<int>(bytes.size());
-  const int length = MultiByteToWideChar(CP_ACP, 0, source, size, nullptr, 0);
+  // Strict: bytes that are not text in the code page must not be turned into something else
+  // that the next save would write back.
+  const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, source, size, nullptr, 0);
   if (length <= 0) return std::nullopt;
   std::u16string text(static_cast<std::size_t>(length), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, source, size, reinterpret_cast<wchar_t*>(text.data()), length);
+  MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, source, size,
+                      reinterpret_cast<wchar_t*>(text.data()), length);
   return text;
 }
 
@@ -153,14 +156,17 @@ std::optional<std::vector<std::uint8_t>> Win32TextCodec::AnsiEncode(std::u16stri
   if (text.size() > INT_MAX) return std::nullopt;
   const auto* source = reinterpret_cast<const wchar_t*>(text.data());
   const int size = static_cast<int>(text.size());
-  const UINT codePage = GetACP();
-  // The UTF-8 code page rejects the default-character arguments; it maps every character anyway.
+  // Only exact mappings: a character the code page lacks must fail rather than become "?".
+  // The UTF-8 code page takes no default-character arguments and fails on lone surrogates.
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
   BOOL lossy = FALSE;
-  BOOL* usedDefault = codePage == CP_UTF8 ? nullptr : &lossy;
-  const int length = WideCharToMultiByte(CP_ACP, 0, source, size, nullptr, 0, nullptr, usedDefault);
+  BOOL* usedDefault = utf8 ? nullptr : &lossy;
+  const int length =
+      WideCharToMultiByte(CP_ACP, flags, source, size, nullptr, 0, nullptr, usedDefault);
   if (length <= 0 || lossy) return std::nullopt;
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-  WideCharToMultiByte(CP_ACP, 0, source, size, reinterpret_cast<char*>(bytes.data()), length,
+  WideCharToMultiByte(CP_ACP, flags, source, size, reinterpret_cast<char*>(bytes.data()), length,
                       nullptr, nullptr);
   return bytes;
 }
