@@ -120,6 +120,19 @@ TEST_F(SettingsStorageTest, AFileThatCannotBeOpenedGivesTheExactErrors) {
   EXPECT_EQ(ReadFileBytes(IniPath()), std::string("[Line]\r\nCount=5\r\n\r\n"));
 }
 
+// Text in the ANSI code page goes through the model and back byte for byte.
+TEST_F(SettingsStorageTest, EveryByteOfTheCodePageSurvivesASave) {
+  if (GetACP() != 1252) GTEST_SKIP() << "written for code page 1252, which maps every byte";
+  ASSERT_TRUE(PrepareSettingsFolder(fs_, u"KIV"));
+  std::string high;
+  for (int byte = 0x80; byte <= 0xFF; ++byte) high += static_cast<char>(byte);
+  WriteFileBytes(IniPath(), "[Other]\r\nname=" + high + "\r\n[Line]\r\nCount=4\r\n");
+  EXPECT_EQ(store_.Read(), 4);
+  store_.Save(1);
+  EXPECT_EQ(ReadFileBytes(IniPath()),
+            "[Other]\r\nname=" + high + "\r\n\r\n[Line]\r\nCount=1\r\n\r\n");
+}
+
 TEST_F(SettingsStorageTest, AFolderNamedLikeTheFileReadsAsAbsentButCannotBeSaved) {
   ASSERT_TRUE(PrepareSettingsFolder(fs_, u"KIV"));
   ASSERT_TRUE(CreateDirectoryW(IniPath().c_str(), nullptr));
