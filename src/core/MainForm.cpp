@@ -81,6 +81,9 @@ void TmainForm::ApplyScrollMode() {
     }
     target = ComboBoxLine.ItemIndex() + 1;
   }
+  // The radio buttons have called back by now. The write below waits while every window takes
+  // the broadcast, and a tray double-click arriving meanwhile must get a full apply of its own.
+  applyingScrollMode_ = false;
   if (current == target) return;
   WaitCursorScope wait(services_.cursor);
   services_.settings.WriteWheelScrollLines(target);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 #include "MainFormFixture.h"
 
@@ -65,6 +66,30 @@ TEST_F(ApplyScrollModeTest, EveryModeChangeWritesOnceAndMirrorsTheMode) {
     EXPECT_EQ(cursor.shown, 2);
     EXPECT_EQ(cursor.depth, 0);
   }
+}
+
+// A write waits while every window takes the broadcast, and the tray's next double-click can be
+// handled inside it. That click is a change of its own and must be applied in full.
+TEST_F(ApplyScrollModeTest, ADoubleClickDuringTheWriteIsAppliedToo) {
+  class AnsweringSettings : public FakeSystemSettings {
+   public:
+    TmainForm* form = nullptr;
+    void WriteWheelScrollLines(std::int32_t lines) override {
+      FakeSystemSettings::WriteWheelScrollLines(lines);
+      if (form != nullptr) std::exchange(form, nullptr)->TrayIconDblClick();
+    }
+  } system;
+  system.wheelScrollLines = kPageScroll;
+  TmainForm f{{system, os, cursor, store, host}};
+  f.FormCreate({u"/t"});
+  system.form = &f;
+  f.TrayIconDblClick();  // to line mode; the nested click goes back to page mode
+  EXPECT_EQ(f.Mode(), 0);
+  EXPECT_TRUE(f.BtnPage.Checked());
+  EXPECT_EQ(f.TrayIcon.ImageIndex(), kPageImage);
+  EXPECT_EQ(system.wheelScrollLines, kPageScroll);
+  f.TrayIconDblClick();
+  EXPECT_EQ(system.wheelScrollLines, 3);
 }
 
 TEST_F(ApplyScrollModeTest, ChoosingTheModeAlreadySetWritesNothing) {
