@@ -34,7 +34,7 @@ class FakeFileSystem : public FileSystem {
     if (!appData_.empty()) nodes_[appData_].directory = true;
   }
 
-  // Set-up and inspection.
+  // For the tests: arranging the tree and looking into it.
   void SetAppDataFolder(std::u16string path) { appData_ = std::move(path); }
   void AddDirectory(const std::u16string& path) {
     nodes_[Key(path)] = Node();
