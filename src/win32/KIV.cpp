@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "Application.h"
 #include "CommandLine.h"
@@ -43,7 +42,6 @@ int Run() {
   if (!PrepareSettingsFolder(fileSystem, u"KIV")) return 0;
   if (AnotherInstanceRuns()) return 0;
 
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 

@@ -43,8 +43,8 @@ MainWindow::MainWindow(Application& application, PlatformServices services)
   wc.lpszClassName = kWindowClass;
   RegisterClassW(&wc);
   // Owned by the application window, which carries the taskbar button: this window has none.
-  hwnd_ = CreateWindowExW(kExStyle, kWindowClass, L"KIV", kStyle, 0, 0, 0, 0, application_.Handle(),
-                          nullptr, instance, this);
+  hwnd_.reset(CreateWindowExW(kExStyle, kWindowClass, L"KIV", kStyle, 0, 0, 0, 0,
+                              application_.Handle(), nullptr, instance, this));
   if (hwnd_ == nullptr) throw KivError(u"ウィンドウを作成できません");
   CreateControls();
   trayIcon_ = std::make_unique<TrayIcon>(form_->TrayIcon, form_->PPMenu,
@@ -54,8 +54,8 @@ MainWindow::MainWindow(Application& application, PlatformServices services)
 
 MainWindow::~MainWindow() {
   trayIcon_.reset();
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-  if (font_ != nullptr) DeleteObject(font_);
+  hwnd_.reset();
+  font_.reset();
 }
 
 void MainWindow::CreateControls() {
@@ -103,13 +103,12 @@ void MainWindow::ApplyDpi(UINT dpi) {
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                            DEFAULT_PITCH | FF_DONTCARE, fontFace_.c_str());
   if (font != nullptr) {
-    if (font_ != nullptr) DeleteObject(font_);
-    font_ = font;
+    font_.reset(font);
   }
-  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
   }
   Layout();
 }
@@ -132,9 +131,10 @@ void MainWindow::Layout() {
   const int comboHeight = Scale(21);
   const int dropDown = Scale(200);  // room for the open list below the field
 
-  const int wheelHeight = top + radioHeight + Scale(7) + radioHeight + comboHeight + margin;
-  const int pointerHeight = top + Scale(32);
-  const int noActiveHeight = top + Scale(28) + margin;
+  // The frames keep their design heights; their controls dock inside the content areas.
+  const int wheelHeight = Scale(79);
+  const int pointerHeight = Scale(47);
+  const int noActiveHeight = Scale(45);
   const int wheelY = 0;
   const int pointerY = wheelY + wheelHeight;
   const int noActiveY = pointerY + pointerHeight;
@@ -263,7 +263,7 @@ void MainWindow::ReportError(const std::u16string& message) { ShowGeneralErrorRe
 void MainWindow::EndSession() {
   trayIcon_.reset();
   closed_ = true;
-  DestroyWindow(hwnd_);
+  hwnd_.reset();
 }
 
 // --- Messages ---------------------------------------------------------------------------------
@@ -279,7 +279,7 @@ void MainWindow::OnClose() {
       break;
   }
   closed_ = true;
-  DestroyWindow(hwnd_);
+  hwnd_.reset();
 }
 
 void MainWindow::OnCommand(int id, int code) {
@@ -349,7 +349,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NCDESTROY: {
       const HWND hwnd = hwnd_;
-      hwnd_ = nullptr;
+      hwnd_.forget();
       return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     default:

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ControlViews.h"
+#include "Handles.h"
 #include "MainForm.h"
 #include "TrayIcon.h"
 #include "platform/FormHost.h"
@@ -87,8 +88,8 @@ class MainWindow : public FormHost {
 
   Application& application_;
   std::unique_ptr<TmainForm> form_;
-  HWND hwnd_ = nullptr;
-  HFONT font_ = nullptr;
+  OwnedWindow hwnd_;
+  OwnedFont font_;
   std::wstring fontFace_ = L"Tahoma";
   UINT dpi_ = 96;
   bool placed_ = false;

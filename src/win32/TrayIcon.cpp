@@ -25,13 +25,16 @@ TrayIcon::TrayIcon(NotifyIcon& model, PopupMenu& menu, std::function<void()> onD
   wc.lpszClassName = kWindowClass;
   RegisterClassW(&wc);
   // A top-level window, not a message-only one: only those receive "TaskbarCreated".
-  hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                          nullptr, instance, this);
+  hwnd_.reset(CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                              nullptr, instance, this));
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   // The shell may run elevated; let its broadcast through.
   ChangeWindowMessageFilterEx(hwnd_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+#ifdef KIV_COUNT_HANDLES
+  handleCountQuery_ = RegisterWindowMessageW(kHandleCountQuery);
+#endif
 
-  hmenu_ = CreatePopupMenu();
+  hmenu_.reset(CreatePopupMenu());
   UINT command = kFirstCommand;
   for (const MenuItem* item : menu_.Items()) {
     if (item->IsSeparator()) {
@@ -46,16 +49,13 @@ TrayIcon::TrayIcon(NotifyIcon& model, PopupMenu& menu, std::function<void()> onD
 TrayIcon::~TrayIcon() {
   model_.AttachView(nullptr);
   Remove();
-  if (hmenu_ != nullptr) DestroyMenu(hmenu_);
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  hmenu_.reset();
+  hwnd_.reset();
   ReleaseIcons();
 }
 
 void TrayIcon::ReleaseIcons() {
-  for (HICON& icon : icons_) {
-    if (icon != nullptr) DestroyIcon(icon);
-    icon = nullptr;
-  }
+  for (OwnedIcon& icon : icons_) icon.reset();
 }
 
 HICON TrayIcon::IconFor(int imageIndex) {
@@ -63,12 +63,13 @@ HICON TrayIcon::IconFor(int imageIndex) {
   if (icons_[slot] == nullptr) {
     // The size the notification area wants at the current DPI, drawn from the matching image.
     const int id = slot == 0 ? IDI_TRAY_PAGE : IDI_TRAY_LINE;
-    if (FAILED(LoadIconMetric(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), LIM_SMALL,
-                              &icons_[slot]))) {
+    HICON icon = nullptr;
+    if (FAILED(LoadIconMetric(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), LIM_SMALL, &icon))) {
       const int size = GetSystemMetrics(SM_CXSMICON);
-      icons_[slot] = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
-                                                   IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+      icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                           IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
     }
+    icons_[slot].reset(icon);
   }
   return icons_[slot];
 }
@@ -90,7 +91,7 @@ bool TrayIcon::Add() {
   added_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
   if (added_) {
     data.uVersion = NOTIFYICON_VERSION_4;
-    version4_ = Shell_NotifyIconW(NIM_SETVERSION, &data) != FALSE;
+    Shell_NotifyIconW(NIM_SETVERSION, &data);
   }
   return added_;
 }
@@ -146,7 +147,7 @@ void TrayIcon::ShowMenu(POINT at) {
   PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
-void TrayIcon::OnNotification(UINT event, POINT anchor) {
+void TrayIcon::OnNotification(UINT event, bool version4, POINT anchor) {
   switch (event) {
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
@@ -156,10 +157,11 @@ void TrayIcon::OnNotification(UINT event, POINT anchor) {
     case WM_CONTEXTMENU:
       // Version 4: the right-button release, or the menu key or Shift+F10 on the icon, with the
       // point at which to open.
-      if (version4_) ShowMenu(anchor);
+      if (version4) ShowMenu(anchor);
       break;
     case WM_RBUTTONUP:
-      if (!version4_) {
+      // The old format has only the release; version 4 follows it with WM_CONTEXTMENU.
+      if (!version4) {
         POINT cursor;
         GetCursorPos(&cursor);
         ShowMenu(cursor);
@@ -172,9 +174,13 @@ void TrayIcon::OnNotification(UINT event, POINT anchor) {
 
 LRESULT TrayIcon::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kCallbackMessage) {
-    const UINT event = version4_ ? LOWORD(lParam) : static_cast<UINT>(lParam);
+    // Each notification says its own format: version 4 puts the icon's id in the high word. A
+    // shell that refused version 4 sends the bare mouse message, whose right-button release
+    // stands for the context menu.
+    const bool version4 = HIWORD(lParam) == kIconId;
+    const UINT event = version4 ? LOWORD(lParam) : static_cast<UINT>(lParam);
     POINT anchor{static_cast<short>(LOWORD(wParam)), static_cast<short>(HIWORD(wParam))};
-    OnNotification(event, anchor);
+    OnNotification(event, version4, anchor);
     return 0;
   }
   if (message == WM_COMMAND && HIWORD(wParam) == 0) {
@@ -187,6 +193,11 @@ LRESULT TrayIcon::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (model_.Visible()) Add();
     return 0;
   }
+#ifdef KIV_COUNT_HANDLES
+  if (message == handleCountQuery_ && handleCountQuery_ != 0) {
+    return wParam < static_cast<WPARAM>(HandleKind::Count) ? LiveHandles[wParam] : -1;
+  }
+#endif
   if (message == WM_DPICHANGED || message == WM_DISPLAYCHANGE) {
     // The notification area's icon size follows the system DPI: load the images anew.
     ReleaseIcons();

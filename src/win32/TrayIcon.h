@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "Handles.h"
 #include "controls/NotifyIcon.h"
 #include "controls/PopupMenu.h"
 
@@ -33,7 +34,7 @@ class TrayIcon : public ControlView {
  private:
   static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-  void OnNotification(UINT event, POINT anchor);
+  void OnNotification(UINT event, bool version4, POINT anchor);
   void ShowMenu(POINT at);
   void SyncMenu();
   bool Add();
@@ -46,12 +47,14 @@ class TrayIcon : public ControlView {
   NotifyIcon& model_;
   PopupMenu& menu_;
   std::function<void()> onDoubleClick_;
-  HWND hwnd_ = nullptr;
-  HMENU hmenu_ = nullptr;
+  OwnedWindow hwnd_;
+  OwnedMenu hmenu_;
   UINT taskbarCreated_ = 0;
+#ifdef KIV_COUNT_HANDLES
+  UINT handleCountQuery_ = 0;
+#endif
   bool added_ = false;
-  bool version4_ = false;
-  HICON icons_[2] = {};
+  OwnedIcon icons_[2];
 };
 
 }  // namespace kiv::win32
