@@ -3,6 +3,7 @@
 #include "ErrorReports.h"
 #include "KivError.h"
 #include "MainWindow.h"
+#include "WindowProcedure.h"
 #include "resource.h"
 
 namespace kiv::win32 {
@@ -10,7 +11,7 @@ namespace kiv::win32 {
 Application::Application() {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSW wc{};
-  wc.lpfnWndProc = Proc;
+  wc.lpfnWndProc = ForwardToOwner<Application>;
   wc.hInstance = instance;
   wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_KIV));
   wc.lpszClassName = kWindowClass;
@@ -84,19 +85,6 @@ LRESULT Application::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return DefWindowProcW(hwnd_, message, wParam, lParam);
-}
-
-LRESULT CALLBACK Application::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<Application*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr || self->hwnd_ == nullptr)
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  LRESULT result = 0;
-  Guarded([&] { result = self->Handle(message, wParam, lParam); });
-  return result;
 }
 
 }  // namespace kiv::win32

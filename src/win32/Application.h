@@ -37,7 +37,8 @@ class Application {
   void Terminate() { PostQuitMessage(0); }
 
  private:
-  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  template <typename Owner>
+  friend LRESULT CALLBACK ForwardToOwner(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND hwnd_ = nullptr;

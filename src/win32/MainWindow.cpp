@@ -7,6 +7,7 @@
 #include "Application.h"
 #include "ErrorReports.h"
 #include "KivError.h"
+#include "WindowProcedure.h"
 #include "resource.h"
 
 namespace kiv::win32 {
@@ -35,7 +36,7 @@ MainWindow::MainWindow(Application& application, PlatformServices services)
           services.settings, services.os, services.cursor, services.linePosition, *this})) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSW wc{};
-  wc.lpfnWndProc = Proc;
+  wc.lpfnWndProc = ForwardToOwner<MainWindow>;
   wc.hInstance = instance;
   wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_KIV));
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -356,19 +357,6 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return DefWindowProcW(hwnd_, message, wParam, lParam);
-}
-
-LRESULT CALLBACK MainWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr || self->hwnd_ == nullptr)
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  LRESULT result = 0;
-  Guarded([&] { result = self->Handle(message, wParam, lParam); });
-  return result;
 }
 
 }  // namespace kiv::win32

@@ -75,7 +75,8 @@ class MainWindow : public FormHost {
   void EndSession();
 
  private:
-  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  template <typename Owner>
+  friend LRESULT CALLBACK ForwardToOwner(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCommand(int id, int code);
   void OnClose();

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "ErrorReports.h"
+#include "WindowProcedure.h"
 #include "resource.h"
 
 namespace kiv::win32 {
@@ -20,7 +21,7 @@ TrayIcon::TrayIcon(NotifyIcon& model, PopupMenu& menu, std::function<void()> onD
     : model_(model), menu_(menu), onDoubleClick_(std::move(onDoubleClick)) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSW wc{};
-  wc.lpfnWndProc = Proc;
+  wc.lpfnWndProc = ForwardToOwner<TrayIcon>;
   wc.hInstance = instance;
   wc.lpszClassName = kWindowClass;
   RegisterClassW(&wc);
@@ -204,19 +205,6 @@ LRESULT TrayIcon::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (added_) Modify();
   }
   return DefWindowProcW(hwnd_, message, wParam, lParam);
-}
-
-LRESULT CALLBACK TrayIcon::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TrayIcon*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr || self->hwnd_ == nullptr)
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  LRESULT result = 0;
-  Guarded([&] { result = self->Handle(message, wParam, lParam); });
-  return result;
 }
 
 }  // namespace kiv::win32

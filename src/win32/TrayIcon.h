@@ -32,7 +32,8 @@ class TrayIcon : public ControlView {
   HWND Handle() const { return hwnd_; }
 
  private:
-  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  template <typename Owner>
+  friend LRESULT CALLBACK ForwardToOwner(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void OnNotification(UINT event, bool version4, POINT anchor);
   void ShowMenu(POINT at);
