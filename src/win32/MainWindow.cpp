@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "Application.h"
 #include "ErrorReports.h"
@@ -47,10 +48,9 @@ MainWindow::MainWindow(Application& application, PlatformServices services)
   hwnd_.reset(CreateWindowExW(kExStyle, kWindowClass, L"KIV", kStyle, 0, 0, 0, 0,
                               application_.Handle(), nullptr, instance, this));
   if (hwnd_ == nullptr) throw KivError(u"ウィンドウを作成できません");
-  CreateControls();
   trayIcon_ = std::make_unique<TrayIcon>(form_->TrayIcon, form_->PPMenu,
                                          [this] { form_->TrayIconDblClick(); });
-  ApplyDpi(GetDpiForWindow(hwnd_));
+  dpi_ = GetDpiForWindow(hwnd_);
 }
 
 MainWindow::~MainWindow() {
@@ -92,8 +92,19 @@ void MainWindow::CreateControls() {
 
 void MainWindow::Create(const std::vector<std::u16string>& arguments) {
   application_.SetMainWindow(this);
+  // The start-up works on the control models alone, so the one-shot runs make their change
+  // before the child windows, the font and the layout cost anything. The controls then take the
+  // models' state as they attach.
   Guarded([&] { form_->FormCreate(arguments); });
   Guarded([&] { form_->EnsureRunCanEnd(); });
+  if (hwnd_ == nullptr) return;
+  CreateControls();
+  for (WindowView* view : std::initializer_list<WindowView*>{
+           groupWheel_.get(), btnLine_.get(), btnPage_.get(), comboLine_.get(), groupPointer_.get(),
+           comboSpeed_.get(), groupNoActive_.get(), chkNoActive_.get()}) {
+    view->StateChanged();
+  }
+  ApplyDpi(dpi_);
 }
 
 // --- Layout -----------------------------------------------------------------------------------
@@ -249,7 +260,7 @@ void MainWindow::UseMenuFontFace() {
   if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi_) &&
       metrics.lfMenuFont.lfFaceName[0] != L'\0') {
     fontFace_ = metrics.lfMenuFont.lfFaceName;
-    ApplyDpi(dpi_);
+    if (groupWheel_ != nullptr) ApplyDpi(dpi_);
   }
 }
 
@@ -297,7 +308,7 @@ void MainWindow::OnCommand(int id, int code) {
       break;
     case kComboBoxLine:
     case kComboBoxSpeed:
-      if (code == CBN_SELCHANGE) {
+      if (code == CBN_SELCHANGE && comboLine_ != nullptr) {
         ComboBox& combo = id == kComboBoxLine ? f.ComboBoxLine : f.ComboBoxSpeed;
         HWND control = id == kComboBoxLine ? comboLine_->Handle() : comboSpeed_->Handle();
         combo.UserSelect(static_cast<int>(SendMessageW(control, CB_GETCURSEL, 0, 0)));
@@ -328,7 +339,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DPICHANGED: {
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      ApplyDpi(HIWORD(wParam));
+      dpi_ = HIWORD(wParam);
+      if (groupWheel_ != nullptr) ApplyDpi(dpi_);
       SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
