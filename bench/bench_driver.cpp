@@ -1,0 +1,899 @@
+// Measures kiv.exe against bare baselines from inside Wine: start-to-write latency, resident
+// working set, broadcasts per action and handle growth over many tray double-clicks. Writes its
+// figures to a file that bench/run.sh turns into the table.
+//
+//   bench_driver --kiv K --counting C --toggle T --tray R --out FILE
+//                [--pairs N] [--warmups N] [--toggles N] [--memory-runs N] [--settle MS]
+//                [--only latency|memory|broadcasts|handles]
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Handles.h"
+#include "TrayIcon.h"
+
+namespace {
+
+using kiv::win32::HandleKind;
+using kiv::win32::TrayIcon;
+
+// Positions in KIV's tray menu, as commands: the page-mode and line-mode items and "close".
+constexpr WPARAM kMenuPage = TrayIcon::kFirstCommand + 0;
+constexpr WPARAM kMenuLine = TrayIcon::kFirstCommand + 1;
+constexpr WPARAM kMenuClose = TrayIcon::kFirstCommand + 7;
+constexpr LPARAM kDoubleClick = MAKELPARAM(WM_LBUTTONDBLCLK, TrayIcon::kIconId);
+
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+constexpr wchar_t kPageMode[] = L"-1";
+constexpr wchar_t kLineMode[] = L"3";
+
+struct Options {
+  std::wstring kiv, counting, toggle, tray, out;
+  int pairs = 32;
+  int warmups = 3;
+  int toggles = 1000;
+  int memoryRuns = 5;
+  DWORD settleMs = 200;  // quiet time
+  DWORD residentSettleMs = 2000;
+  std::wstring only;  // one part alone, for working on the benchmark itself
+};
+
+// --- Text -------------------------------------------------------------------------------------
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
+std::string Format(const char* format, ...) {
+  char buffer[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof(buffer), format, args);
+  va_end(args);
+  return buffer;
+}
+
+// --- Clock and messages -----------------------------------------------------------------------
+
+double NowMs() {
+  static const double frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(f.QuadPart);
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
+}
+
+// Dispatches this thread's messages (broadcasts are sent ones: they are handled here) until
+// done() holds or the time is up. A handle, when given, wakes the wait as soon as it is signalled.
+bool PumpUntil(double limitMs, const std::function<bool()>& done = {}, HANDLE wake = nullptr) {
+  const double end = NowMs() + limitMs;
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (done && done()) return true;
+    const double left = end - NowMs();
+    if (left <= 0) return false;
+    const DWORD wait = static_cast<DWORD>(std::min(left, 50.0)) + 1;
+    MsgWaitForMultipleObjects(wake != nullptr ? 1 : 0, wake != nullptr ? &wake : nullptr, FALSE,
+                              wait, QS_ALLINPUT);
+  }
+}
+
+// A hidden top-level window that receives every WM_SETTINGCHANGE broadcast, counts them by action
+// and stamps the arrival of the first wheel-scroll one after Arm().
+class Listener {
+ public:
+  Listener() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"KivBenchListener";
+    RegisterClassW(&wc);
+    hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"bench listener", WS_OVERLAPPED, 0, 0, 10, 10,
+                            nullptr, nullptr, wc.hInstance, nullptr);
+    instance_ = this;
+  }
+  ~Listener() {
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+    instance_ = nullptr;
+  }
+  Listener(const Listener&) = delete;
+  Listener& operator=(const Listener&) = delete;
+
+  bool Valid() const { return hwnd_ != nullptr; }
+  void Clear() { counts_.clear(); }
+  void Arm() { wheelAt_.reset(); }
+  std::optional<double> WheelAt() const { return wheelAt_; }
+  int Count(UINT action) const {
+    const auto found = counts_.find(action);
+    return found == counts_.end() ? 0 : found->second;
+  }
+  int Total() const {
+    int total = 0;
+    for (const auto& [action, count] : counts_) total += count;
+    return total;
+  }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTINGCHANGE && instance_ != nullptr) {
+      // Stamped first thing: the time at which the broadcast reached this window.
+      const double at = NowMs();
+      ++instance_->counts_[static_cast<UINT>(wParam)];
+      if (wParam == SPI_SETWHEELSCROLLLINES && !instance_->wheelAt_) instance_->wheelAt_ = at;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+
+  static inline Listener* instance_ = nullptr;
+  HWND hwnd_ = nullptr;
+  std::map<UINT, int> counts_;
+  std::optional<double> wheelAt_;
+};
+
+// --- Processes --------------------------------------------------------------------------------
+
+class Child {
+ public:
+  // A start that fails is tried again (a start is never timed from a failed attempt): under Wine
+  // a start can fail now and then for a moment, and one such would void a whole figure.
+  Child(const std::wstring& program, const std::wstring& arguments) {
+    std::wstring line = L"\"" + program + L"\"";
+    if (!arguments.empty()) line += L" " + arguments;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      if (attempt > 0) {
+        ++retries_;
+        Sleep(500);
+      }
+      std::vector<wchar_t> buffer(line.begin(), line.end());
+      buffer.push_back(L'\0');
+      STARTUPINFOW startup{};
+      startup.cb = sizeof(startup);
+      startedAt_ = NowMs();
+      if (CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         nullptr, &startup, &info_)) {
+        return;
+      }
+      info_ = {};
+      startError_ = GetLastError();
+    }
+  }
+  ~Child() {
+    if (info_.hProcess == nullptr) return;
+    if (Running()) Kill();
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  bool Started() const { return info_.hProcess != nullptr; }
+  DWORD StartError() const { return startError_; }
+  // When the successful CreateProcess call began.
+  double StartedAt() const { return startedAt_; }
+  static int Retries() { return retries_; }
+  DWORD Id() const { return info_.dwProcessId; }
+  HANDLE Process() const { return info_.hProcess; }
+  bool Running() const {
+    return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+  }
+  // Messages are dispatched meanwhile, so that the child's broadcasts are not held up.
+  bool WaitForExit(double limitMs) {
+    return PumpUntil(
+        limitMs, [this] { return !Running(); }, info_.hProcess);
+  }
+  void Kill() {
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
+
+ private:
+  PROCESS_INFORMATION info_{};
+  DWORD startError_ = 0;
+  double startedAt_ = 0;
+  static inline int retries_ = 0;
+};
+
+HWND FindTopLevel(DWORD processId, const wchar_t* windowClass) {
+  HWND found = nullptr;
+  while ((found = FindWindowExW(nullptr, found, windowClass, nullptr)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(found, &owner);
+    if (owner == processId) return found;
+  }
+  return nullptr;
+}
+
+HWND WaitForTopLevel(const Child& child, const wchar_t* windowClass, double limitMs) {
+  HWND found = nullptr;
+  PumpUntil(limitMs, [&] {
+    found = FindTopLevel(child.Id(), windowClass);
+    return found != nullptr || !child.Running();
+  });
+  return found;
+}
+
+// The working set, as another program sees it (Wine reports no private bytes).
+std::optional<SIZE_T> WorkingSet(DWORD processId) {
+  HANDLE process =
+      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+  if (process == nullptr) return std::nullopt;
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  const BOOL ok = GetProcessMemoryInfo(process, &counters, sizeof(counters));
+  CloseHandle(process);
+  if (!ok || counters.WorkingSetSize == 0) return std::nullopt;
+  return counters.WorkingSetSize;
+}
+
+std::optional<LRESULT> SendWithin(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                  UINT limitMs = 10000) {
+  DWORD_PTR result = 0;
+  // SMTO_NORMAL: broadcasts that the receiver makes meanwhile are handled by this thread.
+  if (SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_NORMAL, limitMs, &result) == 0) {
+    return std::nullopt;
+  }
+  return static_cast<LRESULT>(result);
+}
+
+void StageWheelScrollLines(const wchar_t* value) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  RegSetValueExW(key, L"WheelScrollLines", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                 static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+bool KivInstanceRuns() {
+  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"KIV/Brackenhall");
+  if (mutex == nullptr) return false;
+  CloseHandle(mutex);
+  return true;
+}
+
+// --- Waiting for Wine to go idle ---------------------------------------------------------------
+
+// The host's processes of this Wine prefix, seen through drive Z: (the host's root): the server,
+// the desktop and the services. Between two timed starts the driver waits until none of them
+// has used CPU for a while, so that a program's teardown does not overlap the next start.
+class WineIdle {
+ public:
+  WineIdle() {
+    wchar_t prefix[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) environmentEntry_ = "WINEPREFIX=" + Utf8(prefix);
+    const std::optional<std::string> self = ReadHostFile(L"Z:\\proc\\self\\stat");
+    if (self) self_ = std::strtoul(self->c_str(), nullptr, 10);
+  }
+
+  bool Available() const { return !environmentEntry_.empty() && self_ != 0; }
+  int Timeouts() const { return timeouts_; }
+  int Waits() const { return waits_; }
+  std::size_t Watched() const { return watched_; }
+
+  // Returns once the prefix's processes have been quiet for quietMs, or after limitMs.
+  void Wait(double quietMs, double limitMs) {
+    if (!Available()) return;
+    const std::vector<unsigned long> processes = PrefixProcesses();
+    watched_ = processes.size();
+    ++waits_;
+    unsigned long long last = Ticks(processes);
+    double quietSince = NowMs();
+    const bool quiet = PumpUntil(limitMs, [&] {
+      const unsigned long long ticks = Ticks(processes);
+      if (ticks != last) {
+        last = ticks;
+        quietSince = NowMs();
+      }
+      return NowMs() - quietSince >= quietMs;
+    });
+    if (!quiet) ++timeouts_;
+  }
+
+ private:
+  static std::optional<std::string> ReadHostFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string bytes;
+    char chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0) {
+      bytes.append(chunk, read);
+    }
+    CloseHandle(file);
+    return bytes;
+  }
+
+  std::vector<unsigned long> PrefixProcesses() const {
+    std::vector<unsigned long> found;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(L"Z:\\proc\\*", &entry);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do {
+      const unsigned long pid = std::wcstoul(entry.cFileName, nullptr, 10);
+      if (pid == 0 || pid == self_) continue;
+      const std::optional<std::string> environment =
+          ReadHostFile(L"Z:\\proc\\" + std::wstring(entry.cFileName) + L"\\environ");
+      if (!environment) continue;
+      // Entries are separated by NULs; look for this prefix's entry as a whole.
+      const std::string needle = std::string(1, '\0') + environmentEntry_ + std::string(1, '\0');
+      if ((std::string(1, '\0') + *environment).find(needle) != std::string::npos) {
+        found.push_back(pid);
+      }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return found;
+  }
+
+  // User and system time of the processes, in clock ticks (fields 14 and 15 of /proc/PID/stat).
+  static unsigned long long Ticks(const std::vector<unsigned long>& processes) {
+    unsigned long long total = 0;
+    for (unsigned long pid : processes) {
+      const std::optional<std::string> stat =
+          ReadHostFile(L"Z:\\proc\\" + std::to_wstring(pid) + L"\\stat");
+      if (!stat) continue;
+      const std::size_t end = stat->rfind(')');
+      if (end == std::string::npos) continue;
+      const char* field = stat->c_str() + end + 2;  // field 3, the state
+      for (int i = 3; i < 14 && *field != '\0'; ++i) {
+        field = std::strchr(field, ' ');
+        if (field == nullptr) break;
+        ++field;
+      }
+      if (field == nullptr) continue;
+      char* next = nullptr;
+      total += std::strtoull(field, &next, 10);
+      total += std::strtoull(next, nullptr, 10);
+    }
+    return total;
+  }
+
+  std::string environmentEntry_;
+  unsigned long self_ = 0;
+  int timeouts_ = 0;
+  int waits_ = 0;
+  std::size_t watched_ = 0;
+};
+
+WineIdle& Idle() {
+  static WineIdle idle;
+  return idle;
+}
+
+// Between runs: until Wine has been quiet for the settle time (at most 3 s), or, outside Wine,
+// simply for the settle time.
+void Settle(const Options& options) {
+  if (Idle().Available()) {
+    Idle().Wait(options.settleMs, 3000);
+  } else {
+    PumpUntil(options.settleMs);
+  }
+}
+
+// --- Statistics -------------------------------------------------------------------------------
+
+double Quantile(std::vector<double> values, double q) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const double position = q * static_cast<double>(values.size() - 1);
+  const std::size_t below = static_cast<std::size_t>(position);
+  const std::size_t above = std::min(below + 1, values.size() - 1);
+  const double fraction = position - static_cast<double>(below);
+  return values[below] + (values[above] - values[below]) * fraction;
+}
+
+double Median(const std::vector<double>& values) { return Quantile(values, 0.5); }
+
+std::string Spread(const std::vector<double>& values, const char* format) {
+  const std::string f =
+      std::string("IQR ") + format + "–" + format + ", range " + format + "–" + format;
+  return Format(f.c_str(), Quantile(values, 0.25), Quantile(values, 0.75), Quantile(values, 0),
+                Quantile(values, 1));
+}
+
+// --- Report -----------------------------------------------------------------------------------
+
+class Report {
+ public:
+  enum class Kind { Exact, Timing };
+
+  void Row(const std::string& id, Kind kind, const std::string& figure, const std::string& measured,
+           const std::string& budget, std::optional<bool> met) {
+    const char* verdict = !met ? "n/a" : (*met ? "met" : "**missed**");
+    lines_.push_back("row\t| " + figure + " | " + measured + " | " + budget + " | " + verdict +
+                     " |");
+    lines_.push_back("check\t" + id + "\t" + (!met ? "na" : (*met ? "pass" : "fail")) + "\t" +
+                     (kind == Kind::Exact ? "exact" : "timing"));
+    std::printf("%-28s %s\n", id.c_str(), measured.c_str());
+    std::fflush(stdout);
+  }
+  // A figure that could not be produced at all.
+  void Missing(const std::string& id, Kind kind, const std::string& figure,
+               const std::string& why) {
+    lines_.push_back("row\t| " + figure + " | not produced: " + why + " | | **missing** |");
+    lines_.push_back("check\t" + id + "\tmissing\t" + (kind == Kind::Exact ? "exact" : "timing"));
+    std::printf("%-28s MISSING: %s\n", id.c_str(), why.c_str());
+    std::fflush(stdout);
+  }
+  // Unformatted data that the table leaves out.
+  void Raw(const std::string& text) { lines_.push_back("raw\t" + text); }
+  void Detail(const std::string& text) {
+    lines_.push_back("detail\t" + text);
+    std::printf("  %s\n", text.c_str());
+    std::fflush(stdout);
+  }
+
+  bool Write(const std::wstring& path) const {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::string all;
+    for (const std::string& line : lines_) all += line + "\n";
+    DWORD written = 0;
+    WriteFile(file, all.data(), static_cast<DWORD>(all.size()), &written, nullptr);
+    CloseHandle(file);
+    return written == all.size();
+  }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+// --- Start-to-write latency -------------------------------------------------------------------
+
+// One start of a one-shot toggle: milliseconds from CreateProcess until its wheel-scroll broadcast
+// reaches the listener. The process is then left to exit by itself, and the system to settle.
+std::optional<double> TimeOneToggle(Listener& listener, const std::wstring& program,
+                                    const Options& options, std::string& error) {
+  listener.Arm();
+  Child child(program, L"");
+  if (!child.Started()) {
+    error = Format("cannot start %s (error %lu)", Utf8(program).c_str(), child.StartError());
+    return std::nullopt;
+  }
+  PumpUntil(
+      20000, [&] { return listener.WheelAt().has_value() || !child.Running(); }, child.Process());
+  // A process that has already gone has sent everything; take in what is still queued.
+  if (!listener.WheelAt()) PumpUntil(100, [&] { return listener.WheelAt().has_value(); });
+  const std::optional<double> at = listener.WheelAt();
+  if (!child.WaitForExit(20000)) {
+    error = "did not exit: " + Utf8(program);
+    return std::nullopt;
+  }
+  Settle(options);
+  if (!at) {
+    error = "no wheel broadcast from " + Utf8(program);
+    return std::nullopt;
+  }
+  return *at - child.StartedAt();
+}
+
+struct PairedSamples {
+  std::vector<double> first, second, ratios;  // ratio = second / first, per pair
+  std::vector<std::string> raw;               // one line per pair, for a closer look afterwards
+};
+
+// The pairs run in ABBA order (AB, BA, AB, ...), each pair with the same staged starting mode;
+// the mode alternates every two pairs so that both orders see both directions of the toggle.
+void RunPair(Listener& listener, int pair, const std::wstring& a, const std::wstring& b,
+             PairedSamples& samples, const Options& options, std::string& error) {
+  StageWheelScrollLines((pair / 2) % 2 == 0 ? kPageMode : kLineMode);
+  const bool aFirst = pair % 2 == 0;
+  std::optional<double> ta, tb;
+  if (aFirst) {
+    ta = TimeOneToggle(listener, a, options, error);
+    StageWheelScrollLines((pair / 2) % 2 == 0 ? kPageMode : kLineMode);
+    if (ta) tb = TimeOneToggle(listener, b, options, error);
+  } else {
+    tb = TimeOneToggle(listener, b, options, error);
+    StageWheelScrollLines((pair / 2) % 2 == 0 ? kPageMode : kLineMode);
+    if (tb) ta = TimeOneToggle(listener, a, options, error);
+  }
+  if (!ta || !tb) return;
+  samples.first.push_back(*ta);
+  samples.second.push_back(*tb);
+  samples.ratios.push_back(*tb / *ta);
+  samples.raw.push_back(Format("%d\t%s\t%s\t%.2f\t%.2f", pair, aFirst ? "AB" : "BA",
+                               (pair / 2) % 2 == 0 ? "page" : "line", *ta, *tb));
+}
+
+void MeasureLatency(Listener& listener, const Options& options, Report& report) {
+  std::string error;
+  // Warm-ups: the first starts pay for cold caches, in Wine and in the host.
+  for (int i = 0; i < options.warmups && error.empty(); ++i) {
+    for (const std::wstring* program : {&options.kiv, &options.toggle}) {
+      StageWheelScrollLines(i % 2 == 0 ? kPageMode : kLineMode);
+      TimeOneToggle(listener, *program, options, error);
+    }
+  }
+  PairedSamples test, control;
+  // Test pairs and control pairs interleave, so that both see the same load over time.
+  for (int pair = 0; pair < options.pairs && error.empty(); ++pair) {
+    RunPair(listener, pair, options.toggle, options.kiv, test, options, error);
+    if (error.empty()) {
+      RunPair(listener, pair, options.toggle, options.toggle, control, options, error);
+    }
+  }
+  const std::string figure = "Start → write latency, `kiv.exe` vs bare `wheel_toggle.exe`";
+  const std::string controlFigure = "Latency control: `wheel_toggle.exe` vs itself";
+  if (!error.empty()) {
+    report.Missing("latency", Report::Kind::Timing, figure, error);
+    report.Missing("latency-control", Report::Kind::Timing, controlFigure, error);
+    return;
+  }
+  for (const std::string& line : test.raw) report.Raw("latency\t" + line);
+  for (const std::string& line : control.raw) report.Raw("control\t" + line);
+  const double ratio = Median(test.ratios);
+  const double controlRatio = Median(control.ratios);
+  report.Row("latency", Report::Kind::Timing, figure,
+             Format("ratio %.3f (%s; %d pairs); `kiv.exe` %.1f ms, baseline %.1f ms (medians)",
+                    ratio, Spread(test.ratios, "%.2f").c_str(), options.pairs, Median(test.second),
+                    Median(test.first)),
+             "ratio ≤ 1.25", ratio <= 1.25);
+  report.Row("latency-control", Report::Kind::Timing, controlFigure,
+             Format("ratio %.3f (%s; %d pairs); %.1f ms vs %.1f ms (medians)", controlRatio,
+                    Spread(control.ratios, "%.2f").c_str(), options.pairs, Median(control.second),
+                    Median(control.first)),
+             "1.00 ± 0.05", controlRatio >= 0.95 && controlRatio <= 1.05);
+  report.Detail(Format("Latency samples, ms: `kiv.exe` %s; `wheel_toggle.exe` %s.",
+                       Spread(test.second, "%.1f").c_str(), Spread(test.first, "%.1f").c_str()));
+  if (Idle().Available()) {
+    report.Detail(
+        Format("Before each start the driver waited until the prefix's %zu host processes "
+               "(server, desktop, services, display) had been quiet for %lu ms; %d of %d waits "
+               "ended at the 3 s limit instead.",
+               Idle().Watched(), options.settleMs, Idle().Timeouts(), Idle().Waits()));
+  }
+}
+
+// --- Resident working set ---------------------------------------------------------------------
+
+// Starts a resident program, lets it settle, reads its working set, then closes it the way its
+// user would (KIV: the menu's close item; the bare program: WM_CLOSE).
+std::optional<SIZE_T> ResidentWorkingSet(const std::wstring& program, const std::wstring& arguments,
+                                         const wchar_t* windowClass, UINT closeMessage,
+                                         WPARAM closeWParam, const Options& options,
+                                         std::string& error) {
+  Child child(program, arguments);
+  if (!child.Started()) {
+    error = Format("cannot start %s (error %lu)", Utf8(program).c_str(), child.StartError());
+    return std::nullopt;
+  }
+  const HWND window = WaitForTopLevel(child, windowClass, 20000);
+  if (window == nullptr) {
+    error = "no " + Utf8(windowClass) + " window";
+    return std::nullopt;
+  }
+  PumpUntil(options.residentSettleMs);
+  const std::optional<SIZE_T> size = WorkingSet(child.Id());
+  PostMessageW(window, closeMessage, closeWParam, 0);
+  if (!child.WaitForExit(20000)) child.Kill();
+  Settle(options);
+  if (!size) error = "no working set for " + Utf8(program);
+  return size;
+}
+
+void MeasureResidentMemory(const Options& options, Report& report) {
+  std::vector<double> kiv, bare;
+  std::string error;
+  StageWheelScrollLines(kPageMode);
+  for (int run = 0; run < options.memoryRuns && error.empty(); ++run) {
+    // Alternating order: neither program always starts right after the other one.
+    for (int step = 0; step < 2 && error.empty(); ++step) {
+      if ((step == 0) == (run % 2 == 0)) {
+        if (auto size = ResidentWorkingSet(options.kiv, L"/t", TrayIcon::kWindowClass, WM_COMMAND,
+                                           kMenuClose, options, error)) {
+          kiv.push_back(static_cast<double>(*size));
+        }
+      } else if (auto size = ResidentWorkingSet(options.tray, L"", L"BenchTrayResident", WM_CLOSE,
+                                                0, options, error)) {
+        bare.push_back(static_cast<double>(*size));
+      }
+    }
+  }
+  const std::string figure = "Resident memory, `kiv.exe /t` vs bare `tray_resident.exe`";
+  if (!error.empty()) {
+    report.Missing("memory", Report::Kind::Timing, figure, error);
+    return;
+  }
+  const double ratio = Median(kiv) / Median(bare);
+  report.Row("memory", Report::Kind::Timing, figure,
+             Format("ratio %.3f; %.0f KiB vs %.0f KiB (median working set %.1f s after start, "
+                    "%d runs each)",
+                    ratio, Median(kiv) / 1024, Median(bare) / 1024,
+                    options.residentSettleMs / 1000.0, options.memoryRuns),
+             "ratio ≤ 1.3", ratio <= 1.3);
+  std::vector<double> kivKiB, bareKiB;
+  for (double size : kiv) kivKiB.push_back(size / 1024);
+  for (double size : bare) bareKiB.push_back(size / 1024);
+  report.Detail(Format("Working set, KiB: `kiv.exe /t` %s; `tray_resident.exe` %s.",
+                       Spread(kivKiB, "%.0f").c_str(), Spread(bareKiB, "%.0f").c_str()));
+}
+
+// --- Broadcasts -------------------------------------------------------------------------------
+
+std::string ActionText(const Listener& listener) {
+  if (listener.Total() == 0) return "0";
+  std::string text = std::to_string(listener.Total()) + " (";
+  const std::pair<UINT, const char*> names[] = {{SPI_SETWHEELSCROLLLINES, "wheel lines"},
+                                                {SPI_SETMOUSESPEED, "pointer speed"},
+                                                {SPI_SETMOUSEWHEELROUTING, "wheel routing"}};
+  int named = 0;
+  for (const auto& [action, name] : names) {
+    if (listener.Count(action) == 0) continue;
+    if (named++ > 0) text += ", ";
+    text += std::to_string(listener.Count(action)) + " " + name;
+  }
+  if (named == 0) text += "other";
+  return text + ")";
+}
+
+// One broadcast row: the count of all broadcasts the action caused, and of the expected kind.
+void BroadcastRow(Report& report, const std::string& id, const std::string& figure,
+                  const Listener& listener, UINT expectedAction, int expected) {
+  const bool met = listener.Total() == expected && listener.Count(expectedAction) == expected;
+  report.Row(id, Report::Kind::Exact, figure, ActionText(listener),
+             expected == 0 ? "exactly 0" : "exactly 1", met);
+}
+
+void MeasureBroadcasts(Listener& listener, const Options& options, Report& report) {
+  // One-shot runs: everything the process broadcasts in its lifetime counts.
+  struct OneShot {
+    const char* id;
+    const char* figure;
+    const wchar_t* stage;
+    const wchar_t* arguments;
+    UINT action;
+  };
+  const OneShot oneShots[] = {
+      {"broadcast-run-page-line", "Broadcasts: wheel mode page → line, `kiv.exe`", kPageMode, L"",
+       SPI_SETWHEELSCROLLLINES},
+      {"broadcast-run-line-page", "Broadcasts: wheel mode line → page, `kiv.exe`", kLineMode, L"",
+       SPI_SETWHEELSCROLLLINES},
+      {"broadcast-speed", "Broadcasts: pointer speed, `kiv.exe 7`", kPageMode, L"7",
+       SPI_SETMOUSESPEED},
+  };
+  for (const OneShot& run : oneShots) {
+    StageWheelScrollLines(run.stage);
+    listener.Clear();
+    Child child(options.kiv, run.arguments);
+    if (!child.Started() || !child.WaitForExit(20000)) {
+      report.Missing(run.id, Report::Kind::Exact, run.figure, "run did not end");
+      continue;
+    }
+    Settle(options);
+    BroadcastRow(report, run.id, run.figure, listener, run.action, 1);
+  }
+
+  // The resident program: start, double-clicks both ways, the already-marked menu items.
+  const std::string residentFigure = "Broadcasts: start `kiv.exe /t` (nothing to change)";
+  StageWheelScrollLines(kPageMode);
+  listener.Clear();
+  Child resident(options.kiv, L"/t");
+  const HWND tray =
+      resident.Started() ? WaitForTopLevel(resident, TrayIcon::kWindowClass, 20000) : nullptr;
+  if (tray == nullptr) {
+    report.Missing("broadcast-resident", Report::Kind::Exact, residentFigure, "no tray window");
+    return;
+  }
+  PumpUntil(options.residentSettleMs);
+  BroadcastRow(report, "broadcast-resident-start", residentFigure, listener,
+               SPI_SETWHEELSCROLLLINES, 0);
+
+  struct Step {
+    const char* id;
+    std::string figure;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    int expected;
+  };
+  const Step steps[] = {
+      {"broadcast-noop-page",
+       "Broadcasts, no-op: menu item \"" + Utf8(L"１画面") + "\" (already marked) in page mode",
+       WM_COMMAND, kMenuPage, 0, 0},
+      {"broadcast-dblclick-page-line", "Broadcasts: wheel mode page → line, tray double-click",
+       TrayIcon::kCallbackMessage, 0, kDoubleClick, 1},
+      {"broadcast-noop-line",
+       "Broadcasts, no-op: menu item \"" + Utf8(L"指定行数") + "\" (already marked) in line mode",
+       WM_COMMAND, kMenuLine, 0, 0},
+      {"broadcast-dblclick-line-page", "Broadcasts: wheel mode line → page, tray double-click",
+       TrayIcon::kCallbackMessage, 0, kDoubleClick, 1},
+  };
+  for (const Step& step : steps) {
+    listener.Clear();
+    if (!SendWithin(tray, step.message, step.wParam, step.lParam)) {
+      report.Missing(step.id, Report::Kind::Exact, step.figure, "no answer from the tray window");
+      continue;
+    }
+    Settle(options);
+    BroadcastRow(report, step.id, step.figure, listener, SPI_SETWHEELSCROLLLINES, step.expected);
+  }
+  PostMessageW(tray, WM_COMMAND, kMenuClose, 0);
+  if (!resident.WaitForExit(20000)) resident.Kill();
+  Settle(options);
+
+  report.Row("broadcast-routing", Report::Kind::Exact, "Broadcasts: wheel routing (hover scroll)",
+             "not measurable here: Wine 8 has no SPI_SETMOUSEWHEELROUTING (the read fails, so "
+             "KIV does not offer the setting)",
+             "exactly 1", std::nullopt);
+  report.Row("broadcast-noop-speed", Report::Kind::Exact,
+             "Broadcasts, no-op: `kiv.exe N` with N = current speed",
+             "not stageable here: Wine reads the pointer speed as 0, which no N in 1–20 equals; "
+             "the menu items above are the no-op actions measured",
+             "exactly 0", std::nullopt);
+}
+
+// --- Handle growth ----------------------------------------------------------------------------
+
+std::optional<std::vector<long>> QueryHandles(HWND tray, UINT query) {
+  std::vector<long> counts;
+  for (int kind = 0; kind < static_cast<int>(HandleKind::Count); ++kind) {
+    const std::optional<LRESULT> count = SendWithin(tray, query, static_cast<WPARAM>(kind), 0);
+    if (!count) return std::nullopt;
+    counts.push_back(static_cast<long>(*count));
+  }
+  return counts;
+}
+
+void MeasureHandleGrowth(Listener& listener, const Options& options, Report& report) {
+  const std::string figure =
+      Format("Handle growth over %d tray double-clicks (counting build)", options.toggles);
+  const std::string memoryFigure =
+      Format("Working-set growth over the same %d double-clicks", options.toggles);
+  auto missing = [&](const std::string& why) {
+    report.Missing("handles", Report::Kind::Exact, figure, why);
+    report.Missing("handles-memory", Report::Kind::Timing, memoryFigure, why);
+  };
+  const UINT query = RegisterWindowMessageW(kiv::win32::kHandleCountQuery);
+  StageWheelScrollLines(kPageMode);
+  Child child(options.counting, L"/t");
+  const HWND tray =
+      child.Started() ? WaitForTopLevel(child, TrayIcon::kWindowClass, 20000) : nullptr;
+  if (tray == nullptr) return missing("no tray window from the counting build");
+  PumpUntil(options.residentSettleMs);
+  // Warm-up: a pair of double-clicks loads the second mode's icon, which is kept for good.
+  for (int i = 0; i < 2; ++i) SendWithin(tray, TrayIcon::kCallbackMessage, 0, kDoubleClick);
+  Settle(options);
+  const std::optional<std::vector<long>> before = QueryHandles(tray, query);
+  const std::optional<SIZE_T> setBefore = WorkingSet(child.Id());
+  // A build that does not count would answer 0 for everything and pass by accident.
+  if (!before || (*before)[static_cast<int>(HandleKind::Window)] <= 0 ||
+      (*before)[static_cast<int>(HandleKind::Menu)] <= 0) {
+    return missing("the counting build gave no counts");
+  }
+  listener.Clear();
+  int unanswered = 0;
+  for (int i = 0; i < options.toggles; ++i) {
+    if (!SendWithin(tray, TrayIcon::kCallbackMessage, 0, kDoubleClick)) ++unanswered;
+    if (i % 16 == 15) PumpUntil(0);
+  }
+  PumpUntil(1000);
+  const std::optional<std::vector<long>> after = QueryHandles(tray, query);
+  const std::optional<SIZE_T> setAfter = WorkingSet(child.Id());
+  const int broadcasts = listener.Count(SPI_SETWHEELSCROLLLINES);
+  PostMessageW(tray, WM_COMMAND, kMenuClose, 0);
+  if (!child.WaitForExit(20000)) child.Kill();
+  if (!after || unanswered > 0) return missing(Format("%d double-clicks unanswered", unanswered));
+
+  const char* names[] = {"icons", "menus", "fonts", "windows"};
+  std::string text;
+  bool grew = false;
+  for (int kind = 0; kind < static_cast<int>(HandleKind::Count); ++kind) {
+    const long growth = (*after)[kind] - (*before)[kind];
+    grew = grew || growth != 0;
+    text += Format("%s%s %+ld (%ld → %ld)", kind == 0 ? "" : ", ", names[kind], growth,
+                   (*before)[kind], (*after)[kind]);
+  }
+  report.Row("handles", Report::Kind::Exact, figure, text, "0 handles", !grew);
+  report.Detail(Format("The %d double-clicks made %d wheel-scroll broadcasts (one each expected).",
+                       options.toggles, broadcasts));
+  if (!setBefore || !setAfter) {
+    report.Missing("handles-memory", Report::Kind::Timing, memoryFigure, "no working set");
+    return;
+  }
+  const double growthKiB =
+      (static_cast<double>(*setAfter) - static_cast<double>(*setBefore)) / 1024.0;
+  report.Row(
+      "handles-memory", Report::Kind::Timing, memoryFigure,
+      Format("%+.0f KiB (%.0f → %.0f KiB)", growthKiB, *setBefore / 1024.0, *setAfter / 1024.0),
+      "≤ 64 KiB", growthKiB <= 64.0);
+}
+
+// --- Entry ------------------------------------------------------------------------------------
+
+bool ParseOptions(int argc, wchar_t** argv, Options& options) {
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::wstring name = argv[i];
+    const std::wstring value = argv[i + 1];
+    const int number = _wtoi(value.c_str());
+    if (name == L"--kiv") {
+      options.kiv = value;
+    } else if (name == L"--counting") {
+      options.counting = value;
+    } else if (name == L"--toggle") {
+      options.toggle = value;
+    } else if (name == L"--tray") {
+      options.tray = value;
+    } else if (name == L"--out") {
+      options.out = value;
+    } else if (name == L"--pairs") {
+      options.pairs = number;
+    } else if (name == L"--warmups") {
+      options.warmups = number;
+    } else if (name == L"--toggles") {
+      options.toggles = number & ~1;  // even: the run ends in the mode it started in
+    } else if (name == L"--memory-runs") {
+      options.memoryRuns = number;
+    } else if (name == L"--settle") {
+      options.settleMs = static_cast<DWORD>(number);
+    } else if (name == L"--only") {
+      options.only = value;
+    } else {
+      return false;
+    }
+  }
+  return argc % 2 == 1 && !options.kiv.empty() && !options.counting.empty() &&
+         !options.toggle.empty() && !options.tray.empty() && !options.out.empty() &&
+         options.pairs > 0 && options.toggles > 0 && options.memoryRuns > 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, options)) {
+    std::fprintf(stderr,
+                 "usage: bench_driver --kiv K --counting C --toggle T --tray R --out FILE "
+                 "[--pairs N] [--warmups N] [--toggles N] [--memory-runs N] [--settle MS] "
+                 "[--only latency|memory|broadcasts|handles]\n");
+    return 2;
+  }
+  if (KivInstanceRuns()) {
+    std::fprintf(stderr, "bench_driver: a KIV instance already runs in this prefix\n");
+    return 2;
+  }
+  Listener listener;
+  if (!listener.Valid()) return 2;
+  Report report;
+  const auto part = [&](const wchar_t* name) {
+    return options.only.empty() || options.only == name;
+  };
+  if (part(L"latency")) MeasureLatency(listener, options, report);
+  if (part(L"memory")) MeasureResidentMemory(options, report);
+  if (part(L"broadcasts")) MeasureBroadcasts(listener, options, report);
+  if (part(L"handles")) MeasureHandleGrowth(listener, options, report);
+  if (Child::Retries() > 0) {
+    report.Detail(
+        Format("%d program starts failed at first and were tried again.", Child::Retries()));
+  }
+  return report.Write(options.out) ? 0 : 2;
+}
