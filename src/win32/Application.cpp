@@ -8,7 +8,8 @@
 
 namespace kiv::win32 {
 
-Application::Application() {
+void Application::CreateWindowOnce() {
+  if (hwnd_ != nullptr) return;
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSW wc{};
   wc.lpfnWndProc = ForwardToOwner<Application>;
@@ -22,6 +23,10 @@ Application::Application() {
                           GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
                           0, nullptr, nullptr, instance, this);
   if (hwnd_ == nullptr) throw KivError(u"ウィンドウを作成できません");
+  // The process's first ShowWindow, here: the system may substitute the launcher's show request
+  // for it, and Run applies that request itself.
+  ShowWindow(hwnd_, SW_HIDE);
+  SetWindowTextW(hwnd_, title_.c_str());
 }
 
 Application::~Application() {
@@ -30,10 +35,11 @@ Application::~Application() {
 
 void Application::SetTitle(const std::wstring& title) {
   title_ = title;
-  SetWindowTextW(hwnd_, title_.c_str());
+  if (hwnd_ != nullptr) SetWindowTextW(hwnd_, title_.c_str());
 }
 
 void Application::ShowTaskbarButton(bool show) {
+  if (hwnd_ == nullptr) return;
   if (show) {
     if (!IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
   } else if (IsWindowVisible(hwnd_)) {

@@ -14,11 +14,14 @@ class Application {
  public:
   static constexpr wchar_t kWindowClass[] = L"KIVApplication";
 
-  Application();
+  Application() = default;
   ~Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
+  // The window is made on demand, after a one-shot run's change rather than before it. Throws
+  // when it cannot be made; later calls do nothing.
+  void CreateWindowOnce();
   HWND Handle() const { return hwnd_; }
   void SetTitle(const std::wstring& title);
   const std::wstring& Title() const { return title_; }

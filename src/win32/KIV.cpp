@@ -1,8 +1,6 @@
 // The program entry: settings folder, single instance, the main window and the message loop.
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include "Application.h"
 #include "CommandLine.h"
 #include "ErrorReports.h"
@@ -42,11 +40,7 @@ int Run() {
   if (!PrepareSettingsFolder(fileSystem, u"KIV")) return 0;
   if (AnotherInstanceRuns()) return 0;
 
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
-
   win32::Application application;
-  ShowWindow(application.Handle(), SW_HIDE);
   application.SetTitle(L"KIV");
 
   win32::Win32SystemSettings settings;

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "Application.h"
+#include "CommonControls.h"
 #include "ErrorReports.h"
 #include "KivError.h"
 #include "WindowProcedure.h"
@@ -34,24 +35,7 @@ HWND CreateChild(HWND parent, const wchar_t* windowClass, const std::u16string& 
 MainWindow::MainWindow(Application& application, PlatformServices services)
     : application_(application),
       form_(std::make_unique<TmainForm>(FormServices{
-          services.settings, services.os, services.cursor, services.linePosition, *this})) {
-  const HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = ForwardToOwner<MainWindow>;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_KIV));
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kWindowClass;
-  RegisterClassW(&wc);
-  // Owned by the application window, which carries the taskbar button: this window has none.
-  hwnd_.reset(CreateWindowExW(kExStyle, kWindowClass, L"KIV", kStyle, 0, 0, 0, 0,
-                              application_.Handle(), nullptr, instance, this));
-  if (hwnd_ == nullptr) throw KivError(u"ウィンドウを作成できません");
-  trayIcon_ = std::make_unique<TrayIcon>(form_->TrayIcon, form_->PPMenu,
-                                         [this] { form_->TrayIconDblClick(); });
-  dpi_ = GetDpiForWindow(hwnd_);
-}
+          services.settings, services.os, services.cursor, services.linePosition, *this})) {}
 
 MainWindow::~MainWindow() {
   trayIcon_.reset();
@@ -92,12 +76,32 @@ void MainWindow::CreateControls() {
 
 void MainWindow::Create(const std::vector<std::u16string>& arguments) {
   application_.SetMainWindow(this);
-  // The start-up works on the control models alone, so the one-shot runs make their change
-  // before the child windows, the font and the layout cost anything. The controls then take the
-  // models' state as they attach.
+  // The start-up works on the control models alone, before any window exists, so that the
+  // one-shot runs make their change without paying for windows, controls, font and layout first.
+  // The windows then take the models' state as they attach.
   Guarded([&] { form_->FormCreate(arguments); });
   Guarded([&] { form_->EnsureRunCanEnd(); });
-  if (hwnd_ == nullptr) return;
+  CreateWindows();
+}
+
+void MainWindow::CreateWindows() {
+  application_.CreateWindowOnce();
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ForwardToOwner<MainWindow>;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_KIV));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kWindowClass;
+  RegisterClassW(&wc);
+  // Owned by the application window, which carries the taskbar button: this window has none.
+  hwnd_.reset(CreateWindowExW(kExStyle, kWindowClass, L"KIV", kStyle, 0, 0, 0, 0,
+                              application_.Handle(), nullptr, instance, this));
+  if (hwnd_ == nullptr) throw KivError(u"ウィンドウを作成できません");
+  dpi_ = GetDpiForWindow(hwnd_);
+
+  LoadCommonControls();
   CreateControls();
   for (WindowView* view : std::initializer_list<WindowView*>{
            groupWheel_.get(), btnLine_.get(), btnPage_.get(), comboLine_.get(), groupPointer_.get(),
@@ -105,6 +109,13 @@ void MainWindow::Create(const std::vector<std::u16string>& arguments) {
     view->StateChanged();
   }
   ApplyDpi(dpi_);
+
+  // The icon comes last: once it shows, every control it can reach is in place.
+  trayIcon_ = std::make_unique<TrayIcon>(form_->TrayIcon, form_->PPMenu,
+                                         [this] { form_->TrayIconDblClick(); });
+  trayIcon_->StateChanged();
+
+  if (closeTimerWanted_) Guarded([&] { StartCloseTimer(); });
 }
 
 // --- Layout -----------------------------------------------------------------------------------
@@ -247,11 +258,12 @@ void MainWindow::CloseForm() { SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
 void MainWindow::SetShowMainForm(bool show) { application_.SetShowMainForm(show); }
 
 void MainWindow::StartCloseTimer() {
-  if (timerRunning_) return;
+  // Asked for during the start-up, the timer starts once the window exists.
+  closeTimerWanted_ = true;
+  if (hwnd_ == nullptr) return;
   if (SetTimer(hwnd_, kCloseTimer, kCloseTimerInterval, nullptr) == 0) {
     throw KivError(u"タイマーが足りません");
   }
-  timerRunning_ = true;
 }
 
 void MainWindow::UseMenuFontFace() {
@@ -266,6 +278,7 @@ void MainWindow::UseMenuFontFace() {
 
 void MainWindow::ShowCommandLineError() {
   // Owned by the hidden application window, so no window of the program shows with it.
+  application_.CreateWindowOnce();
   MessageBoxW(application_.Handle(), L"コマンドラインオプションに誤りがあります。終了します。",
               L"KIV", MB_OK | MB_ICONERROR);
 }

@@ -80,6 +80,7 @@ class MainWindow : public FormHost {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCommand(int id, int code);
   void OnClose();
+  void CreateWindows();
   void CreateControls();
   void ApplyDpi(UINT dpi);
   void Layout();
@@ -96,7 +97,7 @@ class MainWindow : public FormHost {
   bool placed_ = false;
   bool closed_ = false;
   bool failed_ = false;
-  bool timerRunning_ = false;
+  bool closeTimerWanted_ = false;
 
   std::unique_ptr<WindowView> groupWheel_, groupPointer_, groupNoActive_;
   std::unique_ptr<RadioButtonView> btnPage_, btnLine_;

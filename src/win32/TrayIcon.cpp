@@ -1,8 +1,8 @@
 #include "TrayIcon.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
+#include "CommonControls.h"
 #include "ErrorReports.h"
 #include "WindowProcedure.h"
 #include "resource.h"
@@ -65,7 +65,7 @@ HICON TrayIcon::IconFor(int imageIndex) {
     // The size the notification area wants at the current DPI, drawn from the matching image.
     const int id = slot == 0 ? IDI_TRAY_PAGE : IDI_TRAY_LINE;
     HICON icon = nullptr;
-    if (FAILED(LoadIconMetric(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), LIM_SMALL, &icon))) {
+    if (FAILED(LoadSmallIconMetric(GetModuleHandleW(nullptr), id, &icon))) {
       const int size = GetSystemMetrics(SM_CXSMICON);
       icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
                                            IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
