@@ -4,44 +4,19 @@
 
 namespace kiv::win32 {
 
-namespace {
-
-HMODULE Library() noexcept {
-  static HMODULE library = nullptr;
-  static bool tried = false;
-  if (!tried) {
-    tried = true;
-    library = LoadLibraryW(L"comctl32.dll");
-  }
-  return library;
-}
-
-template <typename Function>
-Function Entry(const char* name) noexcept {
-  HMODULE library = Library();
-  if (library == nullptr) return nullptr;
-  // The exported entry's real signature is the one named by Function.
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
-}  // namespace
-
 void LoadCommonControls() noexcept {
   static bool loaded = false;
   if (loaded) return;
   loaded = true;
+  HMODULE library = LoadLibraryW(L"comctl32.dll");
+  if (library == nullptr) return;
   using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-  if (const auto init = Entry<InitFunction>("InitCommonControlsEx")) {
-    const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
-    init(&controls);
-  }
-}
-
-HRESULT LoadSmallIconMetric(HINSTANCE instance, int resourceId, HICON* icon) noexcept {
-  using LoadFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, HICON*);
-  const auto load = Entry<LoadFunction>("LoadIconMetric");
-  if (load == nullptr) return E_NOTIMPL;
-  return load(instance, MAKEINTRESOURCEW(resourceId), LIM_SMALL, icon);
+  // The exported entry has exactly this signature.
+  const auto init = reinterpret_cast<InitFunction>(
+      reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
+  if (init == nullptr) return;
+  const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+  init(&controls);
 }
 
 }  // namespace kiv::win32

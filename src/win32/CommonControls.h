@@ -4,15 +4,13 @@
 
 namespace kiv::win32 {
 
-// The common controls library is loaded when the first control or tray icon needs it, not when
-// the process starts: loading it costs a one-shot run a noticeable part of its start-up, before
-// the change it was started for. The manifest selects version 6, as it would for an import.
+// The common controls library is loaded when the settings window first needs its controls, not
+// when the process starts: loading it costs a one-shot run a noticeable part of its start-up,
+// before the change it was started for, and a resident run memory it may never use. The manifest
+// selects version 6, as it would for an import.
 
 // Loads the library and registers the standard control classes; later calls do nothing.
 // Without it the controls fall back to the system's own classes, so a failure is not fatal.
 void LoadCommonControls() noexcept;
-
-// LoadIconMetric at the small size for the current DPI; E_NOTIMPL when the library lacks it.
-HRESULT LoadSmallIconMetric(HINSTANCE instance, int resourceId, HICON* icon) noexcept;
 
 }  // namespace kiv::win32

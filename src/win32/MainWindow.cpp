@@ -100,22 +100,30 @@ void MainWindow::CreateWindows() {
                               application_.Handle(), nullptr, instance, this));
   if (hwnd_ == nullptr) throw KivError(u"ウィンドウを作成できません");
   dpi_ = GetDpiForWindow(hwnd_);
+  // A run that shows the window gets its controls now; a resident or one-shot run only if and
+  // when the window is first shown: the controls and their library are most of what a resident
+  // run would otherwise hold in memory.
+  if (application_.ShowMainForm()) CreateControlsOnce();
 
+  // The icon comes last: once it shows, the start-up has run to its end.
+  trayIcon_ = std::make_unique<TrayIcon>(form_->TrayIcon, form_->PPMenu,
+                                         [this] { form_->TrayIconDblClick(); });
+  trayIcon_->StateChanged();
+
+  if (closeTimerWanted_) Guarded([&] { StartCloseTimer(); });
+}
+
+void MainWindow::CreateControlsOnce() {
+  if (groupWheel_ != nullptr) return;
   LoadCommonControls();
   CreateControls();
+  // The controls take the state the models have reached so far.
   for (WindowView* view : std::initializer_list<WindowView*>{
            groupWheel_.get(), btnLine_.get(), btnPage_.get(), comboLine_.get(), groupPointer_.get(),
            comboSpeed_.get(), groupNoActive_.get(), chkNoActive_.get()}) {
     view->StateChanged();
   }
   ApplyDpi(dpi_);
-
-  // The icon comes last: once it shows, every control it can reach is in place.
-  trayIcon_ = std::make_unique<TrayIcon>(form_->TrayIcon, form_->PPMenu,
-                                         [this] { form_->TrayIconDblClick(); });
-  trayIcon_->StateChanged();
-
-  if (closeTimerWanted_) Guarded([&] { StartCloseTimer(); });
 }
 
 // --- Layout -----------------------------------------------------------------------------------
@@ -227,6 +235,7 @@ void MainWindow::PlaceFirstTime() {
 // --- FormHost ---------------------------------------------------------------------------------
 
 void MainWindow::ShowAtStart(int showCommand) {
+  CreateControlsOnce();
   if (!placed_) PlaceFirstTime();
   application_.ShowTaskbarButton(true);
   if (showCommand == SW_SHOWMINNOACTIVE) {
@@ -240,6 +249,7 @@ void MainWindow::ShowAtStart(int showCommand) {
 }
 
 void MainWindow::ShowForm() {
+  CreateControlsOnce();
   if (!placed_) PlaceFirstTime();
   application_.ShowTaskbarButton(true);
   if (IsIconic(application_.Handle())) ShowWindow(application_.Handle(), SW_RESTORE);

@@ -81,6 +81,7 @@ class MainWindow : public FormHost {
   void OnCommand(int id, int code);
   void OnClose();
   void CreateWindows();
+  void CreateControlsOnce();
   void CreateControls();
   void ApplyDpi(UINT dpi);
   void Layout();

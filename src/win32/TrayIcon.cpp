@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-#include "CommonControls.h"
 #include "ErrorReports.h"
 #include "WindowProcedure.h"
 #include "resource.h"
@@ -62,14 +61,13 @@ void TrayIcon::ReleaseIcons() {
 HICON TrayIcon::IconFor(int imageIndex) {
   const int slot = imageIndex == 0 ? 0 : 1;
   if (icons_[slot] == nullptr) {
-    // The size the notification area wants at the current DPI, drawn from the matching image.
+    // The size the notification area wants at the current DPI; the icon files hold that size for
+    // the common scale factors. LoadImage, not LoadIconMetric: a resident run then never needs
+    // the common controls library.
     const int id = slot == 0 ? IDI_TRAY_PAGE : IDI_TRAY_LINE;
-    HICON icon = nullptr;
-    if (FAILED(LoadSmallIconMetric(GetModuleHandleW(nullptr), id, &icon))) {
-      const int size = GetSystemMetrics(SM_CXSMICON);
-      icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
-                                           IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-    }
+    HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     icons_[slot].reset(icon);
   }
   return icons_[slot];

@@ -40,6 +40,10 @@ constexpr WPARAM kPPNoActive = 103;
 constexpr WPARAM kPPDisp = 105;
 constexpr WPARAM kPPClose = 107;
 
+// How the shell tells the icon's window of events on the icon (version 4: event and icon id).
+constexpr UINT kTrayCallback = WM_USER + 1;
+constexpr UINT kTrayIconId = 1;
+
 bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
@@ -135,10 +139,21 @@ class KivWindowTest : public ::testing::Test {
   void MenuCommand(WPARAM command) { Send(tray_, WM_COMMAND, command); }
 
   // Returns once kiv has handled every message posted to it so far. A posted message queues up
-  // behind them; this one, the pushed look of a group frame that nothing of the program reads,
-  // shows when it has been handled.
+  // behind them and shows when it has been handled. With the window's controls made: the pushed
+  // look of a group frame that nothing of the program reads. Without them (a resident run whose
+  // window was never shown): the icon's context menu, opened by the shell's notification and
+  // dismissed.
   void WaitForPostedMessages() {
     const HWND frame = Control(kGroupBoxPointer);
+    if (frame == nullptr) {
+      PostMessageW(tray_, kTrayCallback, 0, MAKELPARAM(WM_CONTEXTMENU, kTrayIconId));
+      const HWND menu = WaitForOpenMenu();
+      ASSERT_NE(menu, nullptr) << "kiv did not get to the probe";
+      PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+      ASSERT_TRUE(PumpMessagesUntil(kLimit, [this] { return !MenuOpen(); }));
+      Send(tray_, WM_NULL);
+      return;
+    }
     PostMessageW(frame, BM_SETSTATE, TRUE, 0);
     ASSERT_TRUE(PumpMessagesUntil(kLimit, [frame] {
       return (SendWithin(frame, BM_GETSTATE).value_or(0) & BST_PUSHED) != 0;
@@ -221,8 +236,12 @@ TEST_F(KivWindowTest, TheWindowOpensCentredWithItsControlsFilledFromTheSystem) {
 
   // On a system that does not report Windows 10, and on one that does but cannot read the
   // wheel routing (this Wine), the inactive-window setting is not offered.
-  for (const wchar_t* version : {L"", L"win10"}) {
-    SCOPED_TRACE(WideToUtf8(version));
+  // Opened at the start, or from the icon's menu in a resident run that had made no window
+  // controls until then.
+  for (const auto& [version, arguments] :
+       {std::pair{L"", L"/w"}, std::pair{L"win10", L"/w"}, std::pair{L"", L"/t"}}) {
+    SCOPED_TRACE(WideToUtf8(version) + " " + WideToUtf8(arguments));
+    const bool resident = std::wstring(arguments) == L"/t";
     std::unique_ptr<ScopedUserRegistryString> appDefaults;
     if (*version != L'\0') {
       appDefaults = std::make_unique<ScopedUserRegistryString>(
@@ -230,13 +249,14 @@ TEST_F(KivWindowTest, TheWindowOpensCentredWithItsControlsFilledFromTheSystem) {
     }
     RemoveSettings();
     StageWheelScrollLines(L"-1");
-    ASSERT_NO_FATAL_FAILURE(Launch(L"/w"));
+    ASSERT_NO_FATAL_FAILURE(Launch(arguments));
+    if (resident) MenuCommand(kPPDisp);
 
     EXPECT_EQ(WindowText(main_), L"KIV");
     EXPECT_EQ(WindowText(app_), L"KIV");
     EXPECT_EQ(GetWindow(main_, GW_OWNER), app_) << "the window would get a taskbar button";
     EXPECT_TRUE(IsWindowVisible(app_)) << "no taskbar button";
-    EXPECT_TRUE(VisibleTrayIcons().empty());
+    EXPECT_EQ(VisibleTrayIcons().size(), resident ? 1u : 0u);
 
     struct Row {
       int id;
@@ -542,7 +562,6 @@ TEST_F(KivWindowTest, ADoubleClickOnTheIconTogglesTheModeAndSingleClicksDoNothin
     ASSERT_NO_FATAL_FAILURE(WaitForModeWritten(step.stored));
     EXPECT_EQ(StoredWheelScrollLines(), step.stored);
     const bool pageMode = std::wstring(step.stored) == kPageModeStored;
-    ExpectModeShown(pageMode);
     EXPECT_EQ(TrayIconTooltip(icon), pageMode ? L"１画面" : L"指定行数");
     if (images.count(pageMode) == 0) {
       // The first time in page mode: its image, once the tray has drawn it.
@@ -562,6 +581,9 @@ TEST_F(KivWindowTest, ADoubleClickOnTheIconTogglesTheModeAndSingleClicksDoNothin
       })) << "the image did not come back";
     }
   }
+  // The window, shown now, shows the mode the double-clicks left.
+  MenuCommand(kPPDisp);
+  ExpectModeShown(false);
   MenuCommand(kPPClose);
   ExpectEndsHavingSaved(4);
 }
@@ -581,18 +603,19 @@ TEST_F(KivWindowTest, ADoubleClickThatComesWhileTheLastChangeIsBeingAnnouncedCou
   EXPECT_EQ(StoredWheelScrollLines(), kPageModeStored);
   // The second arrives meanwhile: the shell here sends its notifications on at once. (In the
   // old format, which both ways of reading take as a double-click.)
-  Send(tray_, WM_USER + 1, 1, WM_LBUTTONDBLCLK);
+  Send(tray_, kTrayCallback, 1, WM_LBUTTONDBLCLK);
   slow.Release();
   ASSERT_NO_FATAL_FAILURE(WaitForPostedMessages());
 
-  // Two double-clicks: back in line mode, everywhere.
+  // Two double-clicks: back in line mode.
   EXPECT_EQ(StoredWheelScrollLines(), L"5") << "the second double-click was lost";
-  ExpectModeShown(false);
   EXPECT_EQ(TrayIconTooltip(icon), L"指定行数");
-  // And the next one toggles again.
+  // And the next one toggles again, everywhere.
   listener_.Clear();
   PostMessageW(icon, WM_LBUTTONDBLCLK, 0, MAKELPARAM(8, 8));
   ASSERT_NO_FATAL_FAILURE(WaitForModeWritten(kPageModeStored));
+  EXPECT_EQ(TrayIconTooltip(icon), L"１画面");
+  MenuCommand(kPPDisp);
   ExpectModeShown(true);
 
   MenuCommand(kPPClose);
@@ -624,8 +647,7 @@ TEST_F(KivWindowTest, EachMenuCommandDoesItsActionAndTheMarkedModeWritesNothing)
     MenuCommand(step.command);
     EXPECT_EQ(Broadcasts(SPI_SETWHEELSCROLLLINES), step.broadcasts);
     EXPECT_EQ(StoredWheelScrollLines(), step.stored);
-    ExpectModeShown(step.command == kPPPage);
-    EXPECT_FALSE(Checked(kCHKNoActive));
+    EXPECT_EQ(TrayIconTooltip(TheTrayIcon()), step.command == kPPPage ? L"１画面" : L"指定行数");
     EXPECT_FALSE(IsWindowVisible(main_));
     EXPECT_TRUE(kiv_->Running());
   }
@@ -634,6 +656,8 @@ TEST_F(KivWindowTest, EachMenuCommandDoesItsActionAndTheMarkedModeWritesNothing)
   EXPECT_TRUE(IsWindowVisible(main_));
   EXPECT_TRUE(IsWindowVisible(app_));
   EXPECT_EQ(VisibleTrayIcons().size(), 1u) << "window and icon";
+  ExpectModeShown(false);
+  EXPECT_FALSE(Checked(kCHKNoActive));
 
   MenuCommand(kPPClose);
   ExpectEndsHavingSaved(4);
@@ -849,7 +873,11 @@ TEST_F(KivWindowTest, TheEndOfTheSessionSavesTheLinePositionAndEndsTheProgram) {
     RemoveSettings();
     StageWheelScrollLines(L"5");
     ASSERT_NO_FATAL_FAILURE(Launch(arguments));
+    const bool resident = std::wstring(arguments) == L"/t";
+    // A resident run's choice is made in the window shown from the icon, folded away again.
+    if (resident) MenuCommand(kPPDisp);
     Choose(kComboBoxLine, 18);
+    if (resident) Send(main_, WM_SYSCOMMAND, SC_MINIMIZE);
 
     // Asked first: every window consents, and the position is saved now.
     for (HWND window : {main_, app_, tray_}) {
