@@ -56,7 +56,12 @@ setup() {
   mkdir -p "$state"
   if [ -z "${DISPLAY:-}" ]; then start_xvfb; else echo "$DISPLAY" >"$state/display"; fi
   use_display
-  "$(wine_bin)" wineboot --init </dev/null >"$state/wineboot.log" 2>&1
+  if ! "$(wine_bin)" wineboot --init </dev/null >"$state/wineboot.log" 2>&1; then
+    # Seen rarely right after the previous run's teardown: its server still on the way out.
+    sleep 2
+    "$(wine_bin)" wineboot --init </dev/null >>"$state/wineboot.log" 2>&1 ||
+      { cat "$state/wineboot.log" >&2; return 1; }
+  fi
   # Without a window manager Wine waits on every hide unless windows are unmanaged.
   "$(wine_bin)" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   # Wine's own UI fonts have no Japanese: link the CJK font behind the faces KIV may get.
