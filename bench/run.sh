@@ -55,11 +55,7 @@ trap '"$wine" --teardown >/dev/null 2>&1 || true' EXIT
 # process start-up varies far less when its processes do not move between CPUs.
 cpu_index=$(($(nproc) - 1))
 pin=(taskset -c "$cpu_index")
-if ! "${pin[@]}" "$wine" --setup; then
-  echo "bench: Wine set-up failed, trying once more; its log:" >&2
-  cat "$KIV_WINE_STATE/wineboot.log" >&2 2>/dev/null || true
-  "${pin[@]}" "$wine" --setup
-fi
+"${pin[@]}" "$wine" --setup
 
 windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 figures=$KIV_WINE_STATE/figures.txt

@@ -18,7 +18,7 @@ void Application::CreateWindowOnce() {
   wc.lpszClassName = kWindowClass;
   RegisterClassW(&wc);
   // Zero-sized in the middle of the screen: it is never seen, only its taskbar button is.
-  hwnd_ = CreateWindowExW(0, kWindowClass, L"",
+  hwnd_ = CreateWindowExW(0, kWindowClass, title_.c_str(),
                           WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                           GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
                           0, nullptr, nullptr, instance, this);
@@ -26,7 +26,6 @@ void Application::CreateWindowOnce() {
   // The process's first ShowWindow, here: the system may substitute the launcher's show request
   // for it, and Run applies that request itself.
   ShowWindow(hwnd_, SW_HIDE);
-  SetWindowTextW(hwnd_, title_.c_str());
 }
 
 Application::~Application() {
@@ -39,7 +38,6 @@ void Application::SetTitle(const std::wstring& title) {
 }
 
 void Application::ShowTaskbarButton(bool show) {
-  if (hwnd_ == nullptr) return;
   if (show) {
     if (!IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
   } else if (IsWindowVisible(hwnd_)) {

@@ -5,9 +5,6 @@
 namespace kiv::win32 {
 
 void LoadCommonControls() noexcept {
-  static bool loaded = false;
-  if (loaded) return;
-  loaded = true;
   HMODULE library = LoadLibraryW(L"comctl32.dll");
   if (library == nullptr) return;
   using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);

@@ -100,10 +100,8 @@ void MainWindow::CreateWindows() {
                               application_.Handle(), nullptr, instance, this));
   if (hwnd_ == nullptr) throw KivError(u"ウィンドウを作成できません");
   dpi_ = GetDpiForWindow(hwnd_);
-  // A run that shows the window gets its controls now; a resident or one-shot run only if and
-  // when the window is first shown: the controls and their library are most of what a resident
-  // run would otherwise hold in memory.
-  if (application_.ShowMainForm()) CreateControlsOnce();
+  // The controls come with the window's first showing, if any: they and their library are most
+  // of what a resident run would otherwise hold in memory.
 
   // The icon comes last: once it shows, the start-up has run to its end.
   trayIcon_ = std::make_unique<TrayIcon>(form_->TrayIcon, form_->PPMenu,
