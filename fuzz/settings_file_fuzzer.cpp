@@ -14,9 +14,11 @@
 #include "General.h"
 #include "KivError.h"
 #include "settings/IniLinePositionStore.h"
+#include "settings/SavedSizeBound.h"
 #include "settings/SettingsEncoding.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsInteger.h"
+#include "settings/SettingsLookup.h"
 
 namespace {
 
@@ -37,15 +39,17 @@ class OneFileSystem : public kiv::FileSystem {
   std::u16string AppDataFolder() override { return u"R"; }
   bool DirectoryExists(const std::u16string& path) override { return path != File(); }
   void MakeDirectory(const std::u16string&) override {}
-  bool FileExists(const std::u16string& path) override { return path == File(); }
+  kiv::FileLookup FindFile(const std::u16string& path) override {
+    return {path == File(), std::nullopt};
+  }
   std::optional<kiv::FileError> ReadWholeFile(const std::u16string& path, std::size_t maxBytes,
                                               Bytes& contents) override {
     Check(path == File() && maxBytes == kiv::kMaxSettingsFileBytes);
     contents = contents_;
     return std::nullopt;
   }
-  std::optional<kiv::FileError> WriteWholeFile(const std::u16string& path,
-                                               std::span<const std::uint8_t> contents) override {
+  std::optional<kiv::FileError> ReplaceWholeFile(const std::u16string& path,
+                                                 std::span<const std::uint8_t> contents) override {
     Check(path == File());
     ++writeCount_;
     contents_.assign(contents.begin(), contents.end());
@@ -114,10 +118,11 @@ void FuzzWithCodePage(const Bytes& bytes, std::uint32_t codePage, std::int32_t v
     return;
   }
 
-  // The model agrees with the store and survives its own text unchanged.
+  // The lookup agrees with the store, and the model survives its own text unchanged.
+  Check(*read ==
+        kiv::ParseSettingsInteger(kiv::FindSettingsValue(decoded->text, u"Line", u"Count", codec))
+            .value_or(kiv::kDefaultLinePosition));
   kiv::SettingsFile model = kiv::SettingsFile::Parse(decoded->text, codec);
-  Check(*read == kiv::ParseSettingsInteger(model.Value(u"Line", u"Count"))
-                     .value_or(kiv::kDefaultLinePosition));
   const std::u16string text = model.Serialize();
   Check(kiv::SettingsFile::Parse(text, codec).Sections() == model.Sections());
 
@@ -126,6 +131,9 @@ void FuzzWithCodePage(const Bytes& bytes, std::uint32_t codePage, std::int32_t v
   Check(fs.WriteCount() == 1);
   const Bytes saved = fs.Contents();
   Check(store.Read() == value);
+  // The bound that the read checks against the limit holds for what was written.
+  Check(saved.size() <= kiv::MaxSavedBytes(decoded->text, decoded->encoding, bytes.size(), u"Line",
+                                           u"Count", 11, codec));
 
   // Everything but the value is as it was, in the same encoding; an ANSI file on a UTF-8 system
   // gains the UTF-8 mark.

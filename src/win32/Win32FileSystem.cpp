@@ -32,6 +32,27 @@ class FileHandle {
   HANDLE handle_;
 };
 
+// Writes all of contents to the file, made anew, and flushes it to the disk before closing it.
+std::optional<FileError> WriteNewFile(const std::u16string& path,
+                                      std::span<const std::uint8_t> contents) {
+  FileHandle file(CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return LastError();
+  std::size_t done = 0;
+  while (done < contents.size()) {
+    DWORD written = 0;
+    const std::size_t left = contents.size() - done;
+    const DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
+    if (!WriteFile(file.Get(), contents.data() + done, chunk, &written, nullptr)) {
+      return LastError();
+    }
+    if (written == 0) return FileError{ERROR_DISK_FULL};
+    done += written;
+  }
+  if (!FlushFileBuffers(file.Get())) return LastError();
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::u16string Win32FileSystem::AppDataFolder() {
@@ -60,9 +81,15 @@ void Win32FileSystem::MakeDirectory(const std::u16string& path) {
   CreateDirectoryW(Wide(path), nullptr);
 }
 
-bool Win32FileSystem::FileExists(const std::u16string& path) {
+FileLookup Win32FileSystem::FindFile(const std::u16string& path) {
   const DWORD attributes = GetFileAttributesW(Wide(path));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    return {(attributes & FILE_ATTRIBUTE_DIRECTORY) == 0, std::nullopt};
+  }
+  const DWORD error = GetLastError();
+  // Anything else (access denied, a network that does not answer) says nothing about the file.
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {false, std::nullopt};
+  return {false, FileError{error}};
 }
 
 std::optional<FileError> Win32FileSystem::ReadWholeFile(const std::u16string& path,
@@ -90,22 +117,31 @@ std::optional<FileError> Win32FileSystem::ReadWholeFile(const std::u16string& pa
   return std::nullopt;
 }
 
-std::optional<FileError> Win32FileSystem::WriteWholeFile(const std::u16string& path,
-                                                         std::span<const std::uint8_t> contents) {
-  FileHandle file(CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return LastError();
-  std::size_t done = 0;
-  while (done < contents.size()) {
-    DWORD written = 0;
-    const std::size_t left = contents.size() - done;
-    const DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
-    if (!WriteFile(file.Get(), contents.data() + done, chunk, &written, nullptr) || written == 0) {
-      return LastError();
+std::optional<FileError> Win32FileSystem::ReplaceWholeFile(const std::u16string& path,
+                                                           std::span<const std::uint8_t> contents) {
+  // A file that may not be replaced is refused before anything is written: read-only, a
+  // directory, or open in another program (even only for reading).
+  const DWORD attributes = GetFileAttributesW(Wide(path));
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+      return FileError{ERROR_ACCESS_DENIED};
     }
-    done += written;
+    FileHandle existing(CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!existing.Valid()) return LastError();
   }
-  return std::nullopt;
+
+  // The new contents go to a file beside it, which then takes its place in one rename: a write
+  // that fails half-way (a full disk, a dropped network drive) leaves the old file whole. A
+  // temporary file that a crash left behind is never read, and the next save reuses its name.
+  const std::u16string temporary = path + u".tmp";
+  std::optional<FileError> error = WriteNewFile(temporary, contents);
+  if (!error && !MoveFileExW(Wide(temporary), Wide(path),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = LastError();
+  }
+  if (error) DeleteFileW(Wide(temporary));
+  return error;
 }
 
 std::u16string Win32FileSystem::ErrorText(std::uint32_t code) {

@@ -20,12 +20,15 @@ class FakeFileSystem : public FileSystem {
   static constexpr std::uint32_t kPathNotFound = 3;
   static constexpr std::uint32_t kAccessDenied = 5;
   static constexpr std::uint32_t kSharingViolation = 32;
+  static constexpr std::uint32_t kDiskFull = 112;
+  static constexpr std::uint32_t kBadNetPath = 53;
 
   struct Node {
     bool directory = false;
     std::vector<std::uint8_t> contents;
-    std::optional<std::uint32_t> readError;   // e.g. another program writes the file
-    std::optional<std::uint32_t> writeError;  // e.g. a read-only file
+    std::optional<std::uint32_t> readError;    // e.g. another program writes the file
+    std::optional<std::uint32_t> writeError;   // e.g. a read-only file
+    std::optional<std::uint32_t> lookupError;  // e.g. a network drive that does not answer
   };
 
   // The application-data folder exists unless the test removes it.
@@ -53,6 +56,8 @@ class FakeFileSystem : public FileSystem {
   }
   // MakeDirectory leaves this path alone, as when the user may not create it.
   void DenyCreation(const std::u16string& path) { denied_.push_back(Key(path)); }
+  // Replacements fail with the code after writing part of the new contents, as on a full disk.
+  void FailReplacements(std::uint32_t code) { replaceError_ = code; }
   void SetErrorText(std::uint32_t code, std::u16string text) {
     errorTexts_[code] = std::move(text);
   }
@@ -77,10 +82,12 @@ class FakeFileSystem : public FileSystem {
     nodes_[Key(path)].directory = true;
   }
 
-  bool FileExists(const std::u16string& path) override {
+  FileLookup FindFile(const std::u16string& path) override {
     const Node* node = Find(path);
-    return node != nullptr && !node->directory;
+    if (node != nullptr && node->lookupError) return {false, FileError{*node->lookupError}};
+    return {node != nullptr && !node->directory, std::nullopt};
   }
+  bool FileExists(const std::u16string& path) { return FindFile(path).present; }
 
   std::optional<FileError> ReadWholeFile(const std::u16string& path, std::size_t maxBytes,
                                          std::vector<std::uint8_t>& contents) override {
@@ -94,12 +101,13 @@ class FakeFileSystem : public FileSystem {
     return std::nullopt;
   }
 
-  std::optional<FileError> WriteWholeFile(const std::u16string& path,
-                                          std::span<const std::uint8_t> contents) override {
+  std::optional<FileError> ReplaceWholeFile(const std::u16string& path,
+                                            std::span<const std::uint8_t> contents) override {
     if (!DirectoryExists(Parent(path))) return FileError{kPathNotFound};
     const Node* existing = Find(path);
     if (existing != nullptr && existing->directory) return FileError{kAccessDenied};
     if (existing != nullptr && existing->writeError) return FileError{*existing->writeError};
+    if (replaceError_) return FileError{*replaceError_};
     ++writeCount_;
     nodes_[Key(path)].contents.assign(contents.begin(), contents.end());
     return std::nullopt;
@@ -129,11 +137,14 @@ class FakeFileSystem : public FileSystem {
       {kSharingViolation,
        u"プロセスはファイルにアクセスできません。別のプロセスが使用中です。\r\n"},
       {kFileTooLargeError, u"ファイル サイズが制限を超えているため、保存できません。\r\n"},
+      {kDiskFull, u"ディスクに十分な空き領域がありません。\r\n"},
+      {kBadNetPath, u"ネットワーク パスが見つかりません。\r\n"},
   };
   std::vector<std::u16string> denied_;
   std::vector<std::u16string> madeDirectories_;
   int writeCount_ = 0;
   std::size_t lastMaxBytes_ = 0;
+  std::optional<std::uint32_t> replaceError_;
 };
 
 }  // namespace kiv

@@ -38,6 +38,7 @@ class FakeTextCodec : public TextCodec {
   std::optional<std::u16string> AnsiDecode(std::span<const std::uint8_t> bytes) override {
     if (codePage_ == kUtf8CodePage) return DecodeUtf8(bytes);
     std::u16string text;
+    text.reserve(bytes.size());
     for (const std::uint8_t byte : bytes) text.push_back(FromWestern(byte));
     return text;
   }
@@ -45,6 +46,7 @@ class FakeTextCodec : public TextCodec {
   std::optional<std::vector<std::uint8_t>> AnsiEncode(std::u16string_view text) override {
     if (codePage_ == kUtf8CodePage) return EncodeUtf8(text);
     std::vector<std::uint8_t> bytes;
+    bytes.reserve(text.size());
     for (const char16_t c : text) {
       const std::optional<std::uint8_t> byte = ToWestern(c);
       if (!byte) return std::nullopt;

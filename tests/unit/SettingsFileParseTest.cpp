@@ -6,6 +6,7 @@
 
 #include "FakeTextCodec.h"
 #include "settings/SettingsFile.h"
+#include "settings/SettingsLookup.h"
 
 namespace kiv {
 namespace {
@@ -94,6 +95,8 @@ TEST(SettingsFileParseTest, LooksUpTheFirstMatchWithoutRegardToCase) {
        u"5"},
       {"first of two entries", u"[Line]\r\nCount=5\r\ncount=6", u"Line", u"Count", u"5"},
       {"first of two sections", u"[Line]\r\nCount=5\r\n[Line]\r\nCount=6", u"Line", u"Count", u"5"},
+      {"a repeated section does not count", u"[Line]\r\nx=1\r\n[LINE]\r\nCount=6", u"Line",
+       u"Count", u""},
       {"first entry has no value", u"[Line]\r\nCount\r\nCount=6", u"Line", u"Count", u""},
       {"no such section", u"[Lines]\r\nCount=5", u"Line", u"Count", u""},
       {"no such key", u"[Line]\r\nCounts=5", u"Line", u"Count", u""},
@@ -103,7 +106,7 @@ TEST(SettingsFileParseTest, LooksUpTheFirstMatchWithoutRegardToCase) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     FakeTextCodec codec;
-    EXPECT_EQ(SettingsFile::Parse(c.text, codec).Value(c.section, c.key), c.expected);
+    EXPECT_EQ(FindSettingsValue(c.text, c.section, c.key, codec), c.expected);
   }
 }
 
@@ -134,7 +137,7 @@ TEST(SettingsFileParseTest, SetsTheValueAndWritesTheWholeFile) {
     SettingsFile file = SettingsFile::Parse(c.before, codec);
     file.SetValue(u"Line", u"Count", u"9");
     EXPECT_EQ(file.Serialize(), c.after);
-    EXPECT_EQ(file.Value(u"Line", u"Count"), u"9");
+    EXPECT_EQ(FindSettingsValue(file.Serialize(), u"Line", u"Count", codec), u"9");
   }
 }
 

@@ -208,6 +208,37 @@ TEST_F(LinePositionStoreTest, ReadsAFileUpTo16MiB) {
   EXPECT_EQ(s.fs.LastMaxBytes(), std::size_t{16 * 1024 * 1024});
 }
 
+// A file the program wrote, at the limit with the longest value, reads and saves back and forth.
+TEST_F(LinePositionStoreTest, AFileAtTheLimitWithTheLongestValueSavesAndReadsAgain) {
+  constexpr std::size_t kLimit = 16 * 1024 * 1024;
+  const std::string head = "[Line]\r\nCount=-2147483648\r\n\r\n[A]\r\n";
+  const std::string tail = "\r\n\r\n";
+  // Long lines: the size is what matters here, and short ones would only make the test slow.
+  const std::string line = "k=" + std::string(64 * 1024, 'v') + "\r\n";
+  std::string body;
+  while (head.size() + body.size() + line.size() + tail.size() <= kLimit) body += line;
+  body += "k=" + std::string(kLimit - head.size() - body.size() - tail.size() - 2, 'v');
+  const Bytes atLimit = Ascii(head + body + tail);
+  ASSERT_EQ(atLimit.size(), kLimit);
+
+  Profile s;
+  s.fs.AddFile(kFile, atLimit);
+  EXPECT_EQ(s.store.Read(), -2147483647 - 1);
+  s.store.Save(5);
+  EXPECT_EQ(s.fs.Find(kFile)->contents.size(), kLimit - 10);
+  EXPECT_EQ(s.store.Read(), 5);
+  s.store.Save(-2147483647 - 1);
+  EXPECT_EQ(s.fs.Find(kFile)->contents, atLimit);
+
+  // One byte more and its save could not be written: it is refused as it is read.
+  Bytes over = atLimit;
+  over.insert(over.end() - 4, 'v');
+  s.fs.AddFile(kFile, over);
+  EXPECT_THROW(s.store.Read(), KivError);
+  EXPECT_THROW(s.store.Save(5), KivError);
+  EXPECT_EQ(s.fs.Find(kFile)->contents, over);
+}
+
 struct FailureCase {
   const char* name;
   std::function<void(FakeFileSystem&)> arrange;
@@ -234,13 +265,40 @@ TEST_F(LinePositionStoreTest, FailuresReportTheirTextAndWriteNothing) {
        [](FakeFileSystem& fs) { fs.AddFile(kFile, Bytes(16 * 1024 * 1024 + 1, ' ')); },
        cannotOpen + u"ファイル サイズが制限を超えているため、保存できません。 ", 0,
        cannotOpen + u"ファイル サイズが制限を超えているため、保存できません。 "},
+      // Within the limit, but its save would not be: refused before it is used, so that no file
+      // reads that can never be saved.
       {"the save would pass 16 MiB",
        [](FakeFileSystem& fs) {
          Bytes file = Ascii("[A]\r\nk=");
          file.resize(16 * 1024 * 1024, 'a');
          fs.AddFile(kFile, file);
        },
-       std::nullopt, 2, cannotCreate + u"ファイル サイズが制限を超えているため、保存できません。"},
+       cannotOpen + u"ファイル サイズが制限を超えているため、保存できません。 ", 0,
+       cannotOpen + u"ファイル サイズが制限を超えているため、保存できません。 "},
+      {"LF line ends that CR LF would take past 16 MiB",
+       [](FakeFileSystem& fs) {
+         // 100 bytes under the limit as it is, in a thousand lines that each lack a CR.
+         constexpr std::size_t kSize = 16 * 1024 * 1024 - 100;
+         std::string file = "[Line]\nCount=4\n";
+         const std::string line = "k=" + std::string(16 * 1024 - 3, 'v') + "\n";
+         while (file.size() + 2 * line.size() <= kSize) file += line;
+         file += "k=" + std::string(kSize - file.size() - 3, 'v') + "\n";
+         fs.AddFile(kFile, Ascii(file));
+       },
+       cannotOpen + u"ファイル サイズが制限を超えているため、保存できません。 ", 0,
+       cannotOpen + u"ファイル サイズが制限を超えているため、保存できません。 "},
+      {"its existence cannot be checked",
+       [](FakeFileSystem& fs) {
+         fs.AddFile(kFile, Ascii("[Line]\r\nCount=5")).lookupError = FakeFileSystem::kBadNetPath;
+       },
+       cannotOpen + u"ネットワーク パスが見つかりません。 ", 0,
+       cannotOpen + u"ネットワーク パスが見つかりません。 "},
+      {"the disk fills up during the save",
+       [](FakeFileSystem& fs) {
+         fs.AddFile(kFile, Ascii("[Line]\r\nCount=5"));
+         fs.FailReplacements(FakeFileSystem::kDiskFull);
+       },
+       std::nullopt, 5, cannotCreate + u"ディスクに十分な空き領域がありません。"},
       {"one byte after FF FE",
        [](FakeFileSystem& fs) {
          fs.AddFile(kFile, {0xFF, 0xFE, 'x'});

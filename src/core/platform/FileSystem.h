@@ -14,6 +14,12 @@ struct FileError {
   std::uint32_t code;
 };
 
+// What a look for a file found: whether one is there, or why that cannot be told.
+struct FileLookup {
+  bool present = false;
+  std::optional<FileError> error;
+};
+
 // ERROR_FILE_TOO_LARGE: what ReadWholeFile reports for a file over its size limit.
 inline constexpr std::uint32_t kFileTooLargeError = 223;
 
@@ -32,17 +38,19 @@ class FileSystem {
   // Creates one folder whose parent exists. Whether it worked is learnt from DirectoryExists.
   virtual void MakeDirectory(const std::u16string& path) = 0;
 
-  // True when the path exists and is not a directory.
-  virtual bool FileExists(const std::u16string& path) = 0;
+  // Whether a file is at the path. Only "file not found" and "path not found" mean that there is
+  // none, and so does a directory; any other failure leaves it unknown and is returned.
+  [[nodiscard]] virtual FileLookup FindFile(const std::u16string& path) = 0;
 
   // Replaces contents with the whole file, shared for reading only. A file of more than maxBytes
   // fails with kFileTooLargeError and is not loaded.
   [[nodiscard]] virtual std::optional<FileError> ReadWholeFile(
       const std::u16string& path, std::size_t maxBytes, std::vector<std::uint8_t>& contents) = 0;
 
-  // Creates or empties the file, unshared, and writes all of contents. Fails when the file cannot
-  // be opened, which leaves it as it was, and when not every byte was written.
-  [[nodiscard]] virtual std::optional<FileError> WriteWholeFile(
+  // Makes contents the whole file in one step, creating it where there is none. Refuses a file
+  // that may not be replaced (read-only, open in another program, a directory). Any failure
+  // leaves the file exactly as it was.
+  [[nodiscard]] virtual std::optional<FileError> ReplaceWholeFile(
       const std::u16string& path, std::span<const std::uint8_t> contents) = 0;
 
   // The system's message for an error code, as the system gives it (final blanks and all).

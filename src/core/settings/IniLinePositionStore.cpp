@@ -1,10 +1,16 @@
 #include "settings/IniLinePositionStore.h"
 
+#include <cstdint>
+#include <limits>
+#include <utility>
 #include <vector>
 
 #include "General.h"
+#include "settings/SavedSizeBound.h"
 #include "settings/SettingsErrors.h"
+#include "settings/SettingsFile.h"
 #include "settings/SettingsInteger.h"
+#include "settings/SettingsLookup.h"
 
 namespace kiv {
 
@@ -18,30 +24,44 @@ std::u16string SettingsFilePath() { return SettingsFolder() + std::u16string(kFi
 
 }  // namespace
 
-IniLinePositionStore::Contents IniLinePositionStore::Load(const std::u16string& path) {
-  if (!fs_.FileExists(path)) return {SettingsFile(codec_), SettingsEncoding::kAnsi};
+DecodedSettingsText IniLinePositionStore::Load(const std::u16string& path) {
+  const FileLookup lookup = fs_.FindFile(path);
+  if (lookup.error) throw FileReadError(fs_, path, lookup.error->code);
+  if (!lookup.present) return {std::u16string(), SettingsEncoding::kAnsi};
   std::vector<std::uint8_t> bytes;
   if (const auto error = fs_.ReadWholeFile(path, kMaxSettingsFileBytes, bytes)) {
     throw FileReadError(fs_, path, error->code);
   }
   DecodedSettingsText decoded = DecodeSettingsText(bytes, codec_);
-  return {SettingsFile::Parse(decoded.text, codec_), decoded.encoding};
+  const std::size_t longestValue =
+      FormatSettingsInteger(std::numeric_limits<std::int32_t>::min()).size();
+  if (MaxSavedBytes(decoded.text, decoded.encoding, bytes.size(), kSection, kKey, longestValue,
+                    codec_) > kMaxSettingsFileBytes) {
+    throw FileReadError(fs_, path, kFileTooLargeError);
+  }
+  return decoded;
 }
 
 std::int32_t IniLinePositionStore::Read() {
-  const Contents contents = Load(SettingsFilePath());
-  return ParseSettingsInteger(contents.file.Value(kSection, kKey)).value_or(kDefaultLinePosition);
+  const DecodedSettingsText contents = Load(SettingsFilePath());
+  return ParseSettingsInteger(FindSettingsValue(contents.text, kSection, kKey, codec_))
+      .value_or(kDefaultLinePosition);
 }
 
 void IniLinePositionStore::Save(std::int32_t position) {
   const std::u16string path = SettingsFilePath();
-  Contents contents = Load(path);
-  contents.file.SetValue(kSection, kKey, FormatSettingsInteger(position));
-  const std::vector<std::uint8_t> bytes =
-      EncodeSettingsText(contents.file.Serialize(), contents.encoding, codec_);
-  // Line ends, a new section or a mark can make the file grow past what the next read accepts.
+  DecodedSettingsText contents = Load(path);
+  std::u16string text;
+  {
+    // The model goes before the bytes are made: only one of them is held at a time.
+    SettingsFile file = SettingsFile::Parse(std::move(contents.text), codec_);
+    file.SetValue(kSection, kKey, FormatSettingsInteger(position));
+    text = file.Serialize();
+  }
+  const std::vector<std::uint8_t> bytes = EncodeSettingsText(text, contents.encoding, codec_);
+  // Load made sure of this; a file over the limit would not read again.
   if (bytes.size() > kMaxSettingsFileBytes) throw FileCreateError(fs_, path, kFileTooLargeError);
-  if (const auto error = fs_.WriteWholeFile(path, bytes)) {
+  if (const auto error = fs_.ReplaceWholeFile(path, bytes)) {
     throw FileCreateError(fs_, path, error->code);
   }
 }
