@@ -269,9 +269,10 @@ void MainWindow::StartCloseTimer() {
   // Asked for during the start-up, the timer starts once the window exists.
   closeTimerWanted_ = true;
   if (hwnd_ == nullptr) return;
-  if (SetTimer(hwnd_, kCloseTimer, kCloseTimerInterval, nullptr) == 0) {
-    throw KivError(u"タイマーが足りません");
-  }
+  if (startTimer(hwnd_, kCloseTimer, kCloseTimerInterval, nullptr) != 0) return;
+  // Without a timer the run would stay on, unseen, holding the single-instance name: the tick
+  // comes at once instead, and the run ends by the same path.
+  if (!PostMessageW(hwnd_, WM_TIMER, kCloseTimer, 0)) throw KivError(u"タイマーが足りません");
 }
 
 void MainWindow::UseMenuFontFace() {

@@ -45,6 +45,9 @@ class MainWindow : public FormHost {
     kGroupBoxNoActive,
   };
 
+  // How the close timer is started; a test replaces it to see a run end without a timer.
+  static inline UINT_PTR(WINAPI* startTimer)(HWND, UINT_PTR, UINT, TIMERPROC) = SetTimer;
+
   MainWindow(Application& application, PlatformServices services);
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;

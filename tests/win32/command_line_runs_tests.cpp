@@ -122,7 +122,7 @@ TEST_F(CommandLineRunTest, WithoutArgumentsTheModeTogglesAndTheRunEndsAfterAbout
     ASSERT_TRUE(written.has_value()) << "nothing written";
     EXPECT_GE(ended - *written, 900ms);
     EXPECT_EQ(StoredWheelScrollLines(), row.expectedLines);
-    EXPECT_GE(Broadcasts(SPI_SETWHEELSCROLLLINES), 1);
+    EXPECT_EQ(Broadcasts(SPI_SETWHEELSCROLLLINES), 1);
     EXPECT_EQ(Broadcasts(SPI_SETMOUSESPEED), 0);
     EXPECT_EQ(SavedSettings(), SettingsFileWithCount(row.savedPosition));
   }
@@ -398,7 +398,7 @@ TEST_F(CommandLineRunTest, AnUnreadableSettingsFileIsReportedOnceAndTheRunStillT
   EXPECT_TRUE(outcome.boxes.empty()) << "reported more than once";
   // The remembered 6 could not be read: the default position 2, three lines.
   EXPECT_EQ(StoredWheelScrollLines(), L"3");
-  EXPECT_GE(Broadcasts(SPI_SETWHEELSCROLLLINES), 1);
+  EXPECT_EQ(Broadcasts(SPI_SETWHEELSCROLLLINES), 1);
   EXPECT_EQ(SavedSettings(), SettingsFileWithCount(2));
 }
 
