@@ -9,6 +9,7 @@
 #include "CommonControls.h"
 #include "ErrorReports.h"
 #include "KivError.h"
+#include "NewerFunctions.h"
 #include "WindowProcedure.h"
 #include "resource.h"
 
@@ -99,7 +100,7 @@ void MainWindow::CreateWindows() {
   hwnd_.reset(CreateWindowExW(kExStyle, kWindowClass, L"KIV", kStyle, 0, 0, 0, 0,
                               application_.Handle(), nullptr, instance, this));
   if (hwnd_ == nullptr) throw KivError(u"ウィンドウを作成できません");
-  dpi_ = GetDpiForWindow(hwnd_);
+  dpi_ = DpiForWindow(hwnd_);
   // The controls come with the window's first showing, if any: they and their library are most
   // of what a resident run would otherwise hold in memory.
 
@@ -180,7 +181,7 @@ void MainWindow::Layout() {
              TRUE);
 
   RECT frame{0, 0, width, noActiveY + noActiveHeight};
-  AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, dpi_);
+  AdjustWindowRectForDpi(&frame, kStyle, kExStyle, dpi_);
   SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -198,7 +199,7 @@ int MainWindow::WidthForCaptions() const {
   const TmainForm& f = *form_;
   // A frame's caption starts a few pixels in; a button's after its mark and a gap.
   const int frameExtra = Scale(8) * 2;
-  const int markExtra = GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi_) + Scale(6) + Scale(2) * 2;
+  const int markExtra = SystemMetricForDpi(SM_CXMENUCHECK, dpi_) + Scale(6) + Scale(2) * 2;
   int needed = 0;
   for (const GroupBox* frame : {&f.GroupBoxWheel, &f.GroupBoxPointer, &f.GroupBoxNoActive}) {
     needed = std::max(needed, textWidth(frame->Caption()) + frameExtra);
@@ -277,8 +278,7 @@ void MainWindow::StartCloseTimer() {
 void MainWindow::UseMenuFontFace() {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
-  if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi_) &&
-      metrics.lfMenuFont.lfFaceName[0] != L'\0') {
+  if (NonClientMetricsForDpi(&metrics, dpi_) && metrics.lfMenuFont.lfFaceName[0] != L'\0') {
     fontFace_ = metrics.lfMenuFont.lfFaceName;
     if (groupWheel_ != nullptr) ApplyDpi(dpi_);
   }
@@ -358,7 +358,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kCloseTimer) form_->TimerTimer();
       return 0;
-    case WM_DPICHANGED: {
+    case kDpiChangedMessage: {
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
       dpi_ = HIWORD(wParam);
       if (groupWheel_ != nullptr) ApplyDpi(dpi_);
