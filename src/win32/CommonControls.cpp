@@ -21,10 +21,9 @@ bool ManifestRedirectsCommonControls() {
 }  // namespace
 
 HMODULE LoadCommonControlsLibrary() noexcept {
-  if (SystemFolderSearchAvailable() || !ManifestRedirectsCommonControls()) {
-    return LoadSystemLibrary(L"comctl32.dll");
-  }
-  return LoadLibraryW(L"comctl32.dll");
+  if (!ManifestRedirectsCommonControls()) return LoadSystemLibrary(L"comctl32.dll");
+  return LoadLibraryExW(L"comctl32.dll", nullptr,
+                        SystemFolderSearchAvailable() ? LOAD_LIBRARY_SEARCH_SYSTEM32 : 0);
 }
 
 void LoadCommonControls() noexcept {

@@ -41,17 +41,18 @@ bool SystemFolderSearchAvailable() {
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {
-  if (SystemFolderSearchAvailable()) {
-    return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  }
-  // The full path; its own imports are then searched for from the system folder too.
+  // Always the full path: a bare name would also match a module of that name loaded already,
+  // wherever it came from.
   wchar_t path[MAX_PATH];
   const UINT folder = GetSystemDirectoryW(path, MAX_PATH);
   const int nameLength = lstrlenW(name);
   if (folder == 0 || folder + 1 + nameLength >= MAX_PATH) return nullptr;
   path[folder] = L'\\';
   lstrcpynW(path + folder + 1, name, nameLength + 1);
-  return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  // Its own imports are looked for in the system folder too.
+  return LoadLibraryExW(
+      path, nullptr,
+      SystemFolderSearchAvailable() ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 UINT SystemDpi() {

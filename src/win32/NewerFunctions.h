@@ -20,7 +20,8 @@ inline constexpr UINT kDpiChangedMessage = 0x02E0;
 enum class ApiLevel { Vista, Windows81, Latest };
 void LimitApiLevel(ApiLevel level);
 
-// Loads a DLL from the system folder only, never from the program's folder or the current one.
+// Loads a DLL from the system folder only, by its full path, never from the program's folder or
+// the current one.
 HMODULE LoadSystemLibrary(const wchar_t* name);
 // Whether LoadLibraryExW takes LOAD_LIBRARY_SEARCH_SYSTEM32 (Windows 8, or Vista and 7 with
 // KB2533623).

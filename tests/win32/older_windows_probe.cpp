@@ -3,9 +3,9 @@
 //   older_windows_probe.exe window vista|8.1|latest
 // shows the window; a window of class KIVOlderWindowsProbe then answers WM_APP (wParam: a new DPI)
 // by telling the settings window that it has moved to a monitor of that DPI, as the system does.
-//   older_windows_probe.exe comctl32 vista|latest FILE
-// loads the common controls as the program does and writes the library's full path to FILE.
-// (Wine's version 6 library answers DllGetVersion with 5, so its path tells the version.)
+//   older_windows_probe.exe comctl32|shcore vista|latest FILE
+// loads the library as the program does and writes its full path to FILE. (Wine's version 6
+// common controls answer DllGetVersion with 5, so the path tells the version.)
 #include <windows.h>
 
 #include <cstdio>
@@ -65,8 +65,9 @@ int ShowWindowAtLevel() {
   return 0;
 }
 
-int LoadCommonControlsAndTell(const wchar_t* file) {
-  HMODULE library = kiv::win32::LoadCommonControlsLibrary();
+int LoadLibraryAndTell(bool commonControls, const wchar_t* file) {
+  HMODULE library = commonControls ? kiv::win32::LoadCommonControlsLibrary()
+                                   : kiv::win32::LoadSystemLibrary(L"shcore.dll");
   if (library == nullptr) return 1;
   wchar_t path[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameW(library, path, MAX_PATH);
@@ -89,6 +90,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
   kiv::win32::LimitApiLevel(std::wcscmp(level, L"vista") == 0 ? ApiLevel::Vista
                             : std::wcscmp(level, L"8.1") == 0 ? ApiLevel::Windows81
                                                               : ApiLevel::Latest);
-  if (std::wcscmp(what, L"comctl32") == 0) return LoadCommonControlsAndTell(file);
+  if (std::wcscmp(what, L"window") != 0) {
+    return LoadLibraryAndTell(std::wcscmp(what, L"comctl32") == 0, file);
+  }
   return ShowWindowAtLevel();
 }

@@ -343,31 +343,57 @@ TEST_F(WindowLayoutTest, OnOlderSystemsTheWindowIsLaidOutAtTheSystemDpi) {
   }
 }
 
-TEST_F(WindowLayoutTest, TheCommonControlsAreVersion6ThroughTheManifest) {
-  const std::wstring out = TestBinFolder() + L"\\comctl32-path.txt";
-  // Where the system finds the library by its search flag, and where only the manifest's
-  // redirection keeps a bare name from being looked for in the program's folder.
-  for (const wchar_t* level : {L"latest", L"vista"}) {
-    SCOPED_TRACE(WideToUtf8(level));
-    DeleteFileW(out.c_str());
-    ChildProcess probe(Probe(), std::wstring(L"comctl32 ") + level + L" " + out);
-    ASSERT_TRUE(probe.Started());
-    EXPECT_EQ(probe.WaitForExit(kLimit), 0u);
-    const std::optional<std::string> bytes = ReadFileBytes(out);
-    ASSERT_TRUE(bytes.has_value());
-    std::wstring path(reinterpret_cast<const wchar_t*>(bytes->data()),
-                      bytes->size() / sizeof(wchar_t));
-    CharLowerW(path.data());
-    wchar_t windows[MAX_PATH] = {};
-    GetWindowsDirectoryW(windows, MAX_PATH);
-    CharLowerW(windows);
-    // The side-by-side store's version 6 assembly.
-    EXPECT_EQ(path.rfind(std::wstring(windows) + L"\\winsxs\\", 0), 0u) << WideToUtf8(path);
-    EXPECT_NE(path.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6."),
-              std::wstring::npos)
-        << WideToUtf8(path);
+// The libraries the program loads itself: the common controls in version 6 through the manifest,
+// others from the system folder; never a look-alike from the program's folder or the current
+// one. (Under Wine a look-alike may still be loaded, by Wine's own shell32 for its imports: on
+// Windows those come from the system's known DLLs.)
+TEST_F(WindowLayoutTest, LibrariesAreLoadedFromTheSystemAndNeverFromTheProgramFolder) {
+  const std::wstring folder = TestBinFolder() + L"\\planted";
+  RemovePath(folder);
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring probe = folder + L"\\older_windows_probe.exe";
+  ASSERT_TRUE(CopyFileW(Probe().c_str(), probe.c_str(), FALSE));
+  for (const wchar_t* name : {L"comctl32.dll", L"shcore.dll"}) {
+    ASSERT_TRUE(CopyFileW((TestBinFolder() + L"\\planted.dll").c_str(),
+                          (folder + L"\\" + name).c_str(), FALSE));
   }
-  DeleteFileW(out.c_str());
+  wchar_t previous[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  SetCurrentDirectoryW(folder.c_str());
+
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  CharLowerW(windows);
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  CharLowerW(system);
+  const std::wstring out = folder + L"\\path.txt";
+  // With the system folder search, and on a system without it (Vista and 7 before KB2533623).
+  for (const wchar_t* level : {L"latest", L"vista"}) {
+    for (const wchar_t* library : {L"comctl32", L"shcore"}) {
+      SCOPED_TRACE(WideToUtf8(std::wstring(library) + L" " + level));
+      DeleteFileW(out.c_str());
+      ChildProcess run(probe, std::wstring(library) + L" " + level + L" " + out);
+      ASSERT_TRUE(run.Started());
+      EXPECT_EQ(run.WaitForExit(kLimit), 0u);
+      const std::optional<std::string> bytes = ReadFileBytes(out);
+      ASSERT_TRUE(bytes.has_value());
+      std::wstring path(reinterpret_cast<const wchar_t*>(bytes->data()),
+                        bytes->size() / sizeof(wchar_t));
+      CharLowerW(path.data());
+      if (std::wstring(library) == L"comctl32") {
+        // The side-by-side store's version 6 assembly.
+        EXPECT_EQ(path.rfind(std::wstring(windows) + L"\\winsxs\\", 0), 0u) << WideToUtf8(path);
+        EXPECT_NE(path.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6."),
+                  std::wstring::npos)
+            << WideToUtf8(path);
+      } else {
+        EXPECT_EQ(path, std::wstring(system) + L"\\shcore.dll");
+      }
+    }
+  }
+  SetCurrentDirectoryW(previous);
+  RemovePath(folder);
 }
 
 }  // namespace
