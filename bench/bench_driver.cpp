@@ -36,6 +36,7 @@ constexpr WPARAM kMenuClose = TrayIcon::kFirstCommand + 7;
 constexpr LPARAM kDoubleClick = MAKELPARAM(WM_LBUTTONDBLCLK, TrayIcon::kIconId);
 
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+constexpr UINT kSetMouseWheelRouting = 0x201D;  // SPI_SETMOUSEWHEELROUTING, past the Vista headers
 constexpr wchar_t kPageMode[] = L"-1";
 constexpr wchar_t kLineMode[] = L"3";
 
@@ -645,7 +646,7 @@ std::string ActionText(const Listener& listener) {
   std::string text = std::to_string(listener.Total()) + " (";
   const std::pair<UINT, const char*> names[] = {{SPI_SETWHEELSCROLLLINES, "wheel lines"},
                                                 {SPI_SETMOUSESPEED, "pointer speed"},
-                                                {SPI_SETMOUSEWHEELROUTING, "wheel routing"}};
+                                                {kSetMouseWheelRouting, "wheel routing"}};
   int named = 0;
   for (const auto& [action, name] : names) {
     if (listener.Count(action) == 0) continue;

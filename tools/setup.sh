@@ -9,6 +9,7 @@ packages=(
   googletest                                # GoogleTest sources for both toolchains
   wine wine64 xvfb                          # running and testing kiv.exe
   fonts-noto-cjk                            # Japanese text under Wine
+  fonts-wine                                # Wine's Tahoma, the window's design face
   imagemagick                               # screenshots
   python3
 )

@@ -9,6 +9,7 @@
 #include "CommonControls.h"
 #include "ErrorReports.h"
 #include "KivError.h"
+#include "NewerFunctions.h"
 #include "WindowProcedure.h"
 #include "resource.h"
 
@@ -99,7 +100,7 @@ void MainWindow::CreateWindows() {
   hwnd_.reset(CreateWindowExW(kExStyle, kWindowClass, L"KIV", kStyle, 0, 0, 0, 0,
                               application_.Handle(), nullptr, instance, this));
   if (hwnd_ == nullptr) throw KivError(u"ウィンドウを作成できません");
-  dpi_ = GetDpiForWindow(hwnd_);
+  dpi_ = DpiForWindow(hwnd_);
   // The controls come with the window's first showing, if any: they and their library are most
   // of what a resident run would otherwise hold in memory.
 
@@ -142,47 +143,73 @@ void MainWindow::ApplyDpi(UINT dpi) {
   Layout();
 }
 
-void MainWindow::Layout() {
-  // A frame's content starts below the height of "0" in its font, plus two pixels.
-  int textHeight = Scale(13);
+int MainWindow::TextHeight() const {
+  int height = Scale(13);
   if (HDC dc = GetDC(hwnd_)) {
     const HGDIOBJ previous = SelectObject(dc, font_);
     SIZE size{};
-    if (GetTextExtentPoint32W(dc, L"0", 1, &size)) textHeight = size.cy;
+    if (GetTextExtentPoint32W(dc, L"0", 1, &size)) height = size.cy;
     SelectObject(dc, previous);
     ReleaseDC(hwnd_, dc);
   }
-  const int top = textHeight + Scale(2);
+  return height;
+}
+
+void MainWindow::Layout() {
+  // The design figures hold for a face whose text height at this size is 13 pixels (Tahoma).
+  // Another face, a Japanese one with its taller lines above all, makes every frame as much
+  // taller as its controls need, with the design's margins kept; nothing shrinks below the design.
+  const int textHeight = TextHeight();
+  const int top = textHeight + Scale(2);  // a frame's content starts below its caption
   const int margin = Scale(2);
   const int width = std::max(Scale(304), WidthForCaptions());
   const int inner = width - 2 * margin;
-  const int radioHeight = Scale(17);
-  const int comboHeight = Scale(21);
+  const int buttonHeight = std::max(Scale(17), textHeight + Scale(4));
   const int dropDown = Scale(200);  // room for the open list below the field
 
-  // The frames keep their design heights; their controls dock inside the content areas.
-  const int wheelHeight = Scale(79);
-  const int pointerHeight = Scale(47);
-  const int noActiveHeight = Scale(45);
+  // A drop-down list makes its field as tall as its font needs, whatever height it is given.
+  MoveWindow(comboLine_->Handle(), margin, 0, inner, Scale(21) + dropDown, FALSE);
+  MoveWindow(comboSpeed_->Handle(), margin, 0, inner, Scale(21) + dropDown, FALSE);
+  RECT field{};
+  GetWindowRect(comboSpeed_->Handle(), &field);
+  const int comboHeight = std::max<int>(Scale(21), field.bottom - field.top);
+
+  // The frames stack from the top; their controls dock inside the content areas.
+  const int wheelHeight =
+      std::max(Scale(79), top + buttonHeight + Scale(7) + buttonHeight + comboHeight + margin);
+  const int pointerHeight = std::max(Scale(47), top + comboHeight + Scale(9) + margin);
+  const int noActiveHeight = std::max(Scale(45), top + buttonHeight + Scale(11) + margin);
   const int wheelY = 0;
   const int pointerY = wheelY + wheelHeight;
   const int noActiveY = pointerY + pointerHeight;
 
   MoveWindow(groupWheel_->Handle(), 0, wheelY, width, wheelHeight, TRUE);
-  MoveWindow(btnPage_->Handle(), margin, wheelY + top, inner, radioHeight, TRUE);
+  MoveWindow(btnPage_->Handle(), margin, wheelY + top, inner, buttonHeight, TRUE);
   const int comboLineY = wheelY + wheelHeight - margin - comboHeight;
   MoveWindow(comboLine_->Handle(), margin, comboLineY, inner, comboHeight + dropDown, TRUE);
-  MoveWindow(btnLine_->Handle(), margin, comboLineY - radioHeight, inner, radioHeight, TRUE);
+  MoveWindow(btnLine_->Handle(), margin, comboLineY - buttonHeight, inner, buttonHeight, TRUE);
   MoveWindow(groupPointer_->Handle(), 0, pointerY, width, pointerHeight, TRUE);
   MoveWindow(comboSpeed_->Handle(), margin, pointerY + top, inner, comboHeight + dropDown, TRUE);
   MoveWindow(groupNoActive_->Handle(), 0, noActiveY, width, noActiveHeight, TRUE);
   MoveWindow(chkNoActive_->Handle(), margin, noActiveY + top, inner, noActiveHeight - top - margin,
              TRUE);
 
-  RECT frame{0, 0, width, noActiveY + noActiveHeight};
-  AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, dpi_);
-  SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+  const int height = noActiveY + noActiveHeight;
+  RECT frame{0, 0, width, height};
+  AdjustWindowRectForDpi(&frame, kStyle, kExStyle, dpi_);
+  SIZE outer{frame.right - frame.left, frame.bottom - frame.top};
+  SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Where the frame keeps the system DPI on a monitor of another one (Windows 8.1), the client
+  // area comes out other than asked for: correct by the difference.
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  if (client.right != width || client.bottom != height) {
+    outer.cx += width - client.right;
+    outer.cy += height - client.bottom;
+    SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 int MainWindow::WidthForCaptions() const {
@@ -198,7 +225,7 @@ int MainWindow::WidthForCaptions() const {
   const TmainForm& f = *form_;
   // A frame's caption starts a few pixels in; a button's after its mark and a gap.
   const int frameExtra = Scale(8) * 2;
-  const int markExtra = GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi_) + Scale(6) + Scale(2) * 2;
+  const int markExtra = SystemMetricForDpi(SM_CXMENUCHECK, dpi_) + Scale(6) + Scale(2) * 2;
   int needed = 0;
   for (const GroupBox* frame : {&f.GroupBoxWheel, &f.GroupBoxPointer, &f.GroupBoxNoActive}) {
     needed = std::max(needed, textWidth(frame->Caption()) + frameExtra);
@@ -278,8 +305,7 @@ void MainWindow::StartCloseTimer() {
 void MainWindow::UseMenuFontFace() {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
-  if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi_) &&
-      metrics.lfMenuFont.lfFaceName[0] != L'\0') {
+  if (NonClientMetricsForDpi(&metrics, dpi_) && metrics.lfMenuFont.lfFaceName[0] != L'\0') {
     fontFace_ = metrics.lfMenuFont.lfFaceName;
     if (groupWheel_ != nullptr) ApplyDpi(dpi_);
   }
@@ -359,7 +385,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kCloseTimer) form_->TimerTimer();
       return 0;
-    case WM_DPICHANGED: {
+    case kDpiChangedMessage: {
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
       dpi_ = HIWORD(wParam);
       if (groupWheel_ != nullptr) ApplyDpi(dpi_);

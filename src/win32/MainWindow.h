@@ -87,6 +87,7 @@ class MainWindow : public FormHost {
   void CreateControlsOnce();
   void CreateControls();
   void ApplyDpi(UINT dpi);
+  int TextHeight() const;
   void Layout();
   int WidthForCaptions() const;
   void PlaceFirstTime();

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "ErrorReports.h"
+#include "NewerFunctions.h"
 #include "WindowProcedure.h"
 #include "resource.h"
 
@@ -29,7 +30,7 @@ TrayIcon::TrayIcon(NotifyIcon& model, PopupMenu& menu, std::function<void()> onD
                               nullptr, instance, this));
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   // The shell may run elevated; let its broadcast through.
-  ChangeWindowMessageFilterEx(hwnd_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+  AllowMessageFromElevated(hwnd_, taskbarCreated_);
 #ifdef KIV_COUNT_HANDLES
   handleCountQuery_ = RegisterWindowMessageW(kHandleCountQuery);
 #endif
@@ -197,7 +198,7 @@ LRESULT TrayIcon::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return wParam < static_cast<WPARAM>(HandleKind::Count) ? LiveHandles[wParam] : -1;
   }
 #endif
-  if (message == WM_DPICHANGED || message == WM_DISPLAYCHANGE) {
+  if (message == kDpiChangedMessage || message == WM_DISPLAYCHANGE) {
     // The notification area's icon size follows the system DPI: load the images anew.
     ReleaseIcons();
     if (added_) Modify();

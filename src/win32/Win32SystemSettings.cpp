@@ -9,6 +9,11 @@ namespace {
 // Stored in the user profile and announced to every top-level window.
 constexpr UINT kStoreAndBroadcast = SPIF_UPDATEINIFILE | SPIF_SENDCHANGE;
 
+// Windows 10's actions, past the Vista headers; older systems fail them, which reads as "not
+// offered".
+constexpr UINT kGetMouseWheelRouting = 0x201C;  // SPI_GETMOUSEWHEELROUTING
+constexpr UINT kSetMouseWheelRouting = 0x201D;  // SPI_SETMOUSEWHEELROUTING
+
 std::optional<std::int32_t> Read(UINT action) {
   INT value = 0;
   if (!SystemParametersInfoW(action, 0, &value, 0)) return std::nullopt;
@@ -42,11 +47,11 @@ void Win32SystemSettings::WritePointerSpeed(std::int32_t speed) {
 }
 
 std::optional<std::int32_t> Win32SystemSettings::ReadWheelRouting() {
-  return Read(SPI_GETMOUSEWHEELROUTING);
+  return Read(kGetMouseWheelRouting);
 }
 
 void Win32SystemSettings::WriteWheelRouting(std::int32_t routing) {
-  WriteInPointer(SPI_SETMOUSEWHEELROUTING, routing);
+  WriteInPointer(kSetMouseWheelRouting, routing);
 }
 
 std::uint32_t Win32OsVersion::MajorVersion() {

@@ -70,6 +70,9 @@ setup() {
     "$(wine_bin)" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
       /v "$face" /t REG_MULTI_SZ /d 'NotoSansCJK-Regular.ttc,Noto Sans CJK JP' /f >/dev/null 2>&1
   done
+  # Wine's own Tahoma (package fonts-wine), the face the window was designed with, where the
+  # locale's UI font is Tahoma: Wine does not pick it up from its data folder by itself.
+  cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   wineserver -w
   # Keep one server for the whole run instead of one start-up per test.
   wineserver -p </dev/null >/dev/null 2>&1
