@@ -1,8 +1,8 @@
 # Writes a text file as Windows' Notepad opens it everywhere: CRLF line ends, and for the user's
 # guide UTF-8 with a byte-order mark. Run as
 #   cmake -DIN=<file> -DOUT=<file> [-DGUIDE=ON] -DEPOCH=<seconds> -P WindowsText.cmake
-# GUIDE takes the part of the README between the user-guide markers; screenshots become a line
-# naming them. The file gets the release's time stamp so that the archives are reproducible.
+# GUIDE takes the part of the README between the user-guide markers. The file gets the release's
+# time stamp, so that the archives are reproducible.
 file(READ "${IN}" text)
 if(GUIDE)
   string(FIND "${text}" "<!-- user-guide:start -->" start)
@@ -14,7 +14,8 @@ if(GUIDE)
   math(EXPR start "${start} + ${marker}")
   math(EXPR length "${end} - ${start}")
   string(SUBSTRING "${text}" ${start} ${length} text)
-  string(REGEX REPLACE "!\\[([^]]*)\\]\\(([^)]*)\\)" "[\\1: \\2]" text "${text}")
+  # A text file shows no pictures: the line names the screenshot instead.
+  string(REGEX REPLACE "!\\[([^]]*)\\]\\([^)]*\\)" "(screenshot / 画面写真: \\1)" text "${text}")
   string(ASCII 239 187 191 bom)
   set(text "${bom}${text}")
 endif()
