@@ -251,6 +251,33 @@ TEST_F(InstallerTest, AnInstallOverARunningKivClosesItSoThatItSavesAndKeepsTheSe
   ExpectUninstalledButForTheSettings(SettingsFileWithCount(11));
 }
 
+TEST_F(InstallerTest, AKivThatDoesNotCloseMakesTheSilentInstallFailAndIsLeftRunning) {
+  InstallSilently();
+  StageWheelScrollLines(L"12");
+  CreateDirectoryW((AppDataFolder() + L"\\Brackenhall").c_str(), nullptr);
+  CreateDirectoryW(KivSettingsFolder().c_str(), nullptr);
+  WriteFileBytes(KivSettingsFile(), SettingsFileWithCount(6));
+  auto tray = StartInstalledTrayIcon();
+  // Its save fails while the file is held: the close shows the error and waits for the user.
+  OpenFile held(KivSettingsFile(), GENERIC_READ, 0);
+  ASSERT_TRUE(held.Valid());
+
+  {
+    ChildProcess setup(Environment(L"KIV_SETUP"), L"/S");
+    ASSERT_TRUE(setup.Started());
+    const std::optional<DWORD> code = setup.WaitForExit(kInstallLimit);
+    ASSERT_TRUE(code.has_value());
+    EXPECT_NE(*code, 0u) << "the install went on over a running KIV";
+  }
+  EXPECT_TRUE(tray->Running()) << "the installer ended KIV instead of asking it to close";
+  const std::optional<MessageBoxContent> box = WaitForMessageBox(tray->Id(), 5s);
+  ASSERT_TRUE(box.has_value());
+  held.Close();
+  EXPECT_TRUE(DismissMessageBox(box->handle));
+  tray->WaitForExit(10s);
+  UninstallSilently();
+}
+
 TEST_F(InstallerTest, AnUpgradeKeepsTheChoiceNotToStartAtLogon) {
   InstallSilently();
   DeleteUserRegistryValue(kRunKey, L"KIV");
