@@ -221,10 +221,20 @@ Section "!un.$(UnSecProgramName)" UnSecProgram
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd
 
-; Off unless the user ticks it, and so never in a silent uninstall: the settings are the user's.
+; Off unless the user ticks it (or asks with /REMOVESETTINGS), and so not in a plain silent
+; uninstall: the settings are the user's.
 Section /o "un.$(UnSecSettingsName)" UnSecSettings
   SetShellVarContext current
   Delete "${SETTINGS_FOLDER}\KIV.ini"
   RMDir "${SETTINGS_FOLDER}"
   RMDir "$APPDATA\${PUBLISHER}"
 SectionEnd
+
+Function un.onInit
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/REMOVESETTINGS" $1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${UnSecSettings}
+  ${EndIf}
+FunctionEnd

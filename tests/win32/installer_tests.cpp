@@ -138,11 +138,11 @@ class InstallerTest : public ::testing::Test {
 
   // The uninstaller copies itself away and returns at once; run from a copy with _?= it works in
   // place, so that the test can wait for its end.
-  static void UninstallSilently() {
+  static void UninstallSilently(const std::wstring& options = L"") {
     const std::wstring copy = KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\kiv-uninstall-copy.exe";
     ASSERT_TRUE(CopyFileW((InstallFolder() + L"\\uninstall.exe").c_str(), copy.c_str(), FALSE));
     {
-      ChildProcess uninstall(copy, L"/S _?=" + InstallFolder());
+      ChildProcess uninstall(copy, L"/S " + options + L" _?=" + InstallFolder());
       ASSERT_TRUE(uninstall.Started());
       EXPECT_EQ(uninstall.WaitForExit(kInstallLimit), std::optional<DWORD>(0))
           << "silent uninstall";
@@ -276,6 +276,20 @@ TEST_F(InstallerTest, AKivThatDoesNotCloseMakesTheSilentInstallFailAndIsLeftRunn
   EXPECT_TRUE(DismissMessageBox(box->handle));
   tray->WaitForExit(10s);
   UninstallSilently();
+}
+
+// The box on the uninstaller's components page is off by default; /REMOVESETTINGS ticks it for
+// a silent uninstall, and then the settings file and its folders go as well.
+TEST_F(InstallerTest, TheSettingsFileGoesOnlyWhenItsRemovalIsChosen) {
+  InstallSilently();
+  CreateDirectoryW((AppDataFolder() + L"\\Brackenhall").c_str(), nullptr);
+  CreateDirectoryW(KivSettingsFolder().c_str(), nullptr);
+  WriteFileBytes(KivSettingsFile(), SettingsFileWithCount(6));
+  UninstallSilently(L"/REMOVESETTINGS");
+  EXPECT_FALSE(DirectoryExists(InstallFolder()));
+  EXPECT_FALSE(UserKeyExists(kUninstallKey));
+  EXPECT_FALSE(FileExists(KivSettingsFile()));
+  EXPECT_FALSE(DirectoryExists(AppDataFolder() + L"\\Brackenhall"));
 }
 
 TEST_F(InstallerTest, AnUpgradeKeepsTheChoiceNotToStartAtLogon) {
