@@ -14,6 +14,11 @@ packages=(
   python3
 )
 
+# Release: the installer's compiler.
+packages+=(
+  nsis                                      # makensis, for KIV-<version>-setup.exe
+)
+
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

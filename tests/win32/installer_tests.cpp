@@ -1,0 +1,306 @@
+// The per-user installer as a user meets it: a silent install, the files, shortcuts, logon entry
+// and registration it leaves, the installed program at work, an install over a running KIV, and
+// the silent uninstall that takes everything away but the user's settings file.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "WineTestSupport.h"
+
+namespace kiv::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KIV";
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr auto kInstallLimit = 60s;
+const wchar_t* const kInstalledFiles[] = {L"kiv.exe", L"README.txt", L"LICENSE.txt",
+                                          L"THIRD-PARTY-NOTICES.txt", L"uninstall.exe"};
+
+std::wstring Environment(const wchar_t* name) {
+  wchar_t buffer[1024] = {};
+  const DWORD length = GetEnvironmentVariableW(name, buffer, 1024);
+  return length > 0 && length < 1024 ? std::wstring(buffer, length) : std::wstring();
+}
+
+std::wstring KnownFolder(int csidl) {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  SHGetSpecialFolderPathW(nullptr, buffer, csidl, FALSE);
+  return buffer;
+}
+
+std::wstring InstallFolder() { return KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\KIV"; }
+std::wstring InstalledKiv() { return InstallFolder() + L"\\kiv.exe"; }
+std::wstring StartMenuFolder() { return KnownFolder(CSIDL_PROGRAMS) + L"\\KIV"; }
+
+std::wstring Lower(std::wstring text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+  return text;
+}
+
+bool UserKeyExists(const std::wstring& key) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(handle);
+  return true;
+}
+
+std::optional<DWORD> ReadUserRegistryDword(const std::wstring& key, const std::wstring& name) {
+  DWORD value = 0;
+  DWORD size = sizeof(value);
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value,
+                   &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// A shortcut as the shell reads it back.
+struct Shortcut {
+  std::wstring name;
+  std::wstring target;
+  std::wstring arguments;
+};
+
+std::vector<Shortcut> ShortcutsIn(const std::wstring& folder) {
+  std::vector<Shortcut> shortcuts;
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW((folder + L"\\*.lnk").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return shortcuts;
+  do {
+    Shortcut shortcut{found.cFileName, {}, {}};
+    IShellLinkW* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link)))) {
+      IPersistFile* file = nullptr;
+      if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        if (SUCCEEDED(file->Load((folder + L"\\" + found.cFileName).c_str(), STGM_READ))) {
+          wchar_t text[MAX_PATH * 2] = {};
+          if (SUCCEEDED(link->GetPath(text, MAX_PATH * 2, nullptr, SLGP_RAWPATH))) {
+            shortcut.target = text;
+          }
+          text[0] = L'\0';
+          if (SUCCEEDED(link->GetArguments(text, MAX_PATH * 2))) shortcut.arguments = text;
+        }
+        file->Release();
+      }
+      link->Release();
+    }
+    shortcuts.push_back(shortcut);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return shortcuts;
+}
+
+class InstallerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  static void TearDownTestSuite() { CoUninitialize(); }
+
+  void SetUp() override {
+    ASSERT_FALSE(Environment(L"KIV_SETUP").empty()) << "KIV_SETUP names no installer";
+    savedLines_ = StoredWheelScrollLines();
+    RemoveEverything();
+  }
+
+  void TearDown() override {
+    if (savedLines_) StageWheelScrollLines(*savedLines_);
+    RemoveEverything();
+  }
+
+  // What an installation or a test leaves, removed by hand.
+  static void RemoveEverything() {
+    RemovePath(InstallFolder());
+    RemovePath(StartMenuFolder());
+    RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
+    DeleteUserRegistryValue(kRunKey, L"KIV");
+    RemovePath(AppDataFolder() + L"\\Brackenhall");
+  }
+
+  static void InstallSilently() {
+    ChildProcess setup(Environment(L"KIV_SETUP"), L"/S");
+    ASSERT_TRUE(setup.Started());
+    EXPECT_EQ(setup.WaitForExit(kInstallLimit), std::optional<DWORD>(0)) << "silent install";
+  }
+
+  // The uninstaller copies itself away and returns at once; run from a copy with _?= it works in
+  // place, so that the test can wait for its end.
+  static void UninstallSilently(const std::wstring& options = L"") {
+    const std::wstring copy = KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\kiv-uninstall-copy.exe";
+    ASSERT_TRUE(CopyFileW((InstallFolder() + L"\\uninstall.exe").c_str(), copy.c_str(), FALSE));
+    {
+      ChildProcess uninstall(copy, L"/S " + options + L" _?=" + InstallFolder());
+      ASSERT_TRUE(uninstall.Started());
+      EXPECT_EQ(uninstall.WaitForExit(kInstallLimit), std::optional<DWORD>(0))
+          << "silent uninstall";
+    }
+    DeleteFileW(copy.c_str());
+  }
+
+  static void ExpectInstalled() {
+    for (const wchar_t* name : kInstalledFiles) {
+      EXPECT_TRUE(FileExists(InstallFolder() + L"\\" + name)) << WideToUtf8(name);
+    }
+    // The program installed is the one built, byte for byte, as in the zip.
+    const std::optional<std::string> built = ReadFileBytes(KivExe());
+    ASSERT_TRUE(built.has_value());
+    EXPECT_TRUE(ReadFileBytes(InstalledKiv()) == built) << "installed kiv.exe differs";
+
+    // One shortcut for each use, each starting the installed program.
+    const std::vector<Shortcut> shortcuts = ShortcutsIn(StartMenuFolder());
+    std::multiset<std::wstring> arguments;
+    for (const Shortcut& shortcut : shortcuts) {
+      SCOPED_TRACE(WideToUtf8(shortcut.name));
+      EXPECT_EQ(Lower(shortcut.target), Lower(InstalledKiv()));
+      arguments.insert(shortcut.arguments);
+    }
+    EXPECT_EQ(arguments, (std::multiset<std::wstring>{L"", L"/t", L"/w"}));
+
+    EXPECT_EQ(ReadUserRegistryString(kRunKey, L"KIV"), L"\"" + InstalledKiv() + L"\" /t");
+
+    const std::wstring uninstaller = L"\"" + InstallFolder() + L"\\uninstall.exe\"";
+    EXPECT_EQ(ReadUserRegistryString(kUninstallKey, L"DisplayName"), L"KIV");
+    EXPECT_EQ(ReadUserRegistryString(kUninstallKey, L"DisplayVersion"),
+              Environment(L"KIV_VERSION"));
+    EXPECT_EQ(ReadUserRegistryString(kUninstallKey, L"Publisher"), L"Brackenhall");
+    EXPECT_EQ(ReadUserRegistryString(kUninstallKey, L"DisplayIcon"),
+              L"\"" + InstalledKiv() + L"\",0");
+    EXPECT_EQ(ReadUserRegistryString(kUninstallKey, L"InstallLocation"), InstallFolder());
+    EXPECT_EQ(ReadUserRegistryString(kUninstallKey, L"UninstallString"), uninstaller);
+    EXPECT_EQ(ReadUserRegistryString(kUninstallKey, L"QuietUninstallString"), uninstaller + L" /S");
+    EXPECT_EQ(ReadUserRegistryDword(kUninstallKey, L"NoModify"), std::optional<DWORD>(1));
+    // In KiB, at least what kiv.exe and the uninstaller take.
+    const std::optional<DWORD> size = ReadUserRegistryDword(kUninstallKey, L"EstimatedSize");
+    ASSERT_TRUE(size.has_value());
+    EXPECT_GE(*size,
+              (built->size() + ReadFileBytes(InstallFolder() + L"\\uninstall.exe")->size()) / 1024);
+    EXPECT_LT(*size, 2048u);
+  }
+
+  static void ExpectUninstalledButForTheSettings(const std::string& settings) {
+    EXPECT_FALSE(DirectoryExists(InstallFolder()));
+    EXPECT_FALSE(DirectoryExists(StartMenuFolder()));
+    EXPECT_FALSE(ReadUserRegistryString(kRunKey, L"KIV").has_value());
+    EXPECT_FALSE(UserKeyExists(kUninstallKey));
+    EXPECT_EQ(ReadFileBytes(KivSettingsFile()), settings) << "the settings file is the user's";
+  }
+
+  static std::unique_ptr<ChildProcess> StartInstalledTrayIcon() {
+    auto tray = std::make_unique<ChildProcess>(InstalledKiv(), L"/t");
+    EXPECT_TRUE(tray->Started());
+    EXPECT_NE(WaitForTopLevelWindow(tray->Id(), L"KIVTrayIcon", 10s), nullptr);
+    return tray;
+  }
+
+  std::optional<std::wstring> savedLines_;
+};
+
+TEST_F(InstallerTest, ASilentInstallPutsEverythingInPlaceAndTheUninstallKeepsOnlyTheSettings) {
+  InstallSilently();
+  ExpectInstalled();
+
+  // The installed program works: from page mode, the toggle gives the default three lines, and
+  // its end writes the settings file.
+  StageWheelScrollLines(L"-1");
+  {
+    ChildProcess toggle(InstalledKiv(), L"");
+    ASSERT_TRUE(toggle.Started());
+    EXPECT_EQ(toggle.WaitForExit(10s), std::optional<DWORD>(0));
+  }
+  EXPECT_EQ(StoredWheelScrollLines(), L"3");
+  ASSERT_EQ(ReadFileBytes(KivSettingsFile()), SettingsFileWithCount(2));
+
+  UninstallSilently();
+  ExpectUninstalledButForTheSettings(SettingsFileWithCount(2));
+}
+
+TEST_F(InstallerTest, AnInstallOverARunningKivClosesItSoThatItSavesAndKeepsTheSettings) {
+  InstallSilently();
+  // Line mode with 12 lines, and a settings file that remembers another position: the close of
+  // the running program writes the position of its 12 lines.
+  StageWheelScrollLines(L"12");
+  CreateDirectoryW((AppDataFolder() + L"\\Brackenhall").c_str(), nullptr);
+  CreateDirectoryW(KivSettingsFolder().c_str(), nullptr);
+  WriteFileBytes(KivSettingsFile(), SettingsFileWithCount(6));
+  auto tray = StartInstalledTrayIcon();
+
+  InstallSilently();
+  // Closed by its window's close (a kill would end it with another code), after its save.
+  EXPECT_EQ(tray->WaitForExit(1s), std::optional<DWORD>(0)) << "the running KIV was not closed";
+  EXPECT_EQ(ReadFileBytes(KivSettingsFile()), SettingsFileWithCount(11));
+  ExpectInstalled();
+
+  // The uninstall closes a running KIV the same way.
+  WriteFileBytes(KivSettingsFile(), SettingsFileWithCount(6));
+  auto trayAgain = StartInstalledTrayIcon();
+  UninstallSilently();
+  EXPECT_EQ(trayAgain->WaitForExit(1s), std::optional<DWORD>(0));
+  ExpectUninstalledButForTheSettings(SettingsFileWithCount(11));
+}
+
+TEST_F(InstallerTest, AKivThatDoesNotCloseMakesTheSilentInstallFailAndIsLeftRunning) {
+  InstallSilently();
+  StageWheelScrollLines(L"12");
+  CreateDirectoryW((AppDataFolder() + L"\\Brackenhall").c_str(), nullptr);
+  CreateDirectoryW(KivSettingsFolder().c_str(), nullptr);
+  WriteFileBytes(KivSettingsFile(), SettingsFileWithCount(6));
+  auto tray = StartInstalledTrayIcon();
+  // Its save fails while the file is held: the close shows the error and waits for the user.
+  OpenFile held(KivSettingsFile(), GENERIC_READ, 0);
+  ASSERT_TRUE(held.Valid());
+
+  {
+    ChildProcess setup(Environment(L"KIV_SETUP"), L"/S");
+    ASSERT_TRUE(setup.Started());
+    const std::optional<DWORD> code = setup.WaitForExit(kInstallLimit);
+    ASSERT_TRUE(code.has_value());
+    EXPECT_NE(*code, 0u) << "the install went on over a running KIV";
+  }
+  EXPECT_TRUE(tray->Running()) << "the installer ended KIV instead of asking it to close";
+  const std::optional<MessageBoxContent> box = WaitForMessageBox(tray->Id(), 5s);
+  ASSERT_TRUE(box.has_value());
+  held.Close();
+  EXPECT_TRUE(DismissMessageBox(box->handle));
+  tray->WaitForExit(10s);
+  UninstallSilently();
+}
+
+// The box on the uninstaller's components page is off by default; /REMOVESETTINGS ticks it for
+// a silent uninstall, and then the settings file and its folders go as well.
+TEST_F(InstallerTest, TheSettingsFileGoesOnlyWhenItsRemovalIsChosen) {
+  InstallSilently();
+  CreateDirectoryW((AppDataFolder() + L"\\Brackenhall").c_str(), nullptr);
+  CreateDirectoryW(KivSettingsFolder().c_str(), nullptr);
+  WriteFileBytes(KivSettingsFile(), SettingsFileWithCount(6));
+  UninstallSilently(L"/REMOVESETTINGS");
+  EXPECT_FALSE(DirectoryExists(InstallFolder()));
+  EXPECT_FALSE(UserKeyExists(kUninstallKey));
+  EXPECT_FALSE(FileExists(KivSettingsFile()));
+  EXPECT_FALSE(DirectoryExists(AppDataFolder() + L"\\Brackenhall"));
+}
+
+TEST_F(InstallerTest, AnUpgradeKeepsTheChoiceNotToStartAtLogon) {
+  InstallSilently();
+  DeleteUserRegistryValue(kRunKey, L"KIV");
+  InstallSilently();
+  EXPECT_FALSE(ReadUserRegistryString(kRunKey, L"KIV").has_value());
+  EXPECT_TRUE(FileExists(InstalledKiv()));
+  UninstallSilently();
+  EXPECT_FALSE(UserKeyExists(kUninstallKey));
+}
+
+}  // namespace
+}  // namespace kiv::test
