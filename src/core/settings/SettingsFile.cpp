@@ -151,22 +151,6 @@ std::optional<std::size_t> SettingsFile::FindSection(std::u16string_view name) c
   return std::nullopt;
 }
 
-std::vector<SettingsSection> SettingsFile::Sections() const {
-  std::vector<SettingsSection> sections;
-  for (const Section& section : sections_) {
-    SettingsSection& copy =
-        sections.emplace_back(SettingsSection{std::u16string(SectionName(section)), {}});
-    for (std::uint32_t i = 0; i < section.entryCount; ++i) {
-      std::u16string_view key;
-      std::optional<std::u16string_view> value;
-      SplitSettingsEntry(EntryLine(entries_[section.firstEntry + i]), key, value);
-      copy.entries.push_back(
-          {std::u16string(key), value ? std::optional<std::u16string>(*value) : std::nullopt});
-    }
-  }
-  return sections;
-}
-
 void SettingsFile::SetValue(std::u16string_view section, std::u16string_view key,
                             std::u16string_view value) {
   std::optional<std::size_t> found = FindSection(section);
