@@ -198,6 +198,16 @@ class InstallerTest : public ::testing::Test {
     EXPECT_EQ(ReadFileBytes(KivSettingsFile()), settings) << "the settings file is the user's";
   }
 
+  // Line mode with 12 lines, and a settings file that remembers another position (6): a close of
+  // the running program writes the position of its 12 lines.
+  static std::unique_ptr<ChildProcess> StartInstalledTrayIconInLineMode() {
+    StageWheelScrollLines(L"12");
+    CreateDirectoryW((AppDataFolder() + L"\\Brackenhall").c_str(), nullptr);
+    CreateDirectoryW(KivSettingsFolder().c_str(), nullptr);
+    WriteFileBytes(KivSettingsFile(), SettingsFileWithCount(6));
+    return StartInstalledTrayIcon();
+  }
+
   static std::unique_ptr<ChildProcess> StartInstalledTrayIcon() {
     auto tray = std::make_unique<ChildProcess>(InstalledKiv(), L"/t");
     EXPECT_TRUE(tray->Started());
@@ -229,13 +239,7 @@ TEST_F(InstallerTest, ASilentInstallPutsEverythingInPlaceAndTheUninstallKeepsOnl
 
 TEST_F(InstallerTest, AnInstallOverARunningKivClosesItSoThatItSavesAndKeepsTheSettings) {
   InstallSilently();
-  // Line mode with 12 lines, and a settings file that remembers another position: the close of
-  // the running program writes the position of its 12 lines.
-  StageWheelScrollLines(L"12");
-  CreateDirectoryW((AppDataFolder() + L"\\Brackenhall").c_str(), nullptr);
-  CreateDirectoryW(KivSettingsFolder().c_str(), nullptr);
-  WriteFileBytes(KivSettingsFile(), SettingsFileWithCount(6));
-  auto tray = StartInstalledTrayIcon();
+  auto tray = StartInstalledTrayIconInLineMode();
 
   InstallSilently();
   // Closed by its window's close (a kill would end it with another code), after its save.
@@ -253,11 +257,7 @@ TEST_F(InstallerTest, AnInstallOverARunningKivClosesItSoThatItSavesAndKeepsTheSe
 
 TEST_F(InstallerTest, AKivThatDoesNotCloseMakesTheSilentInstallFailAndIsLeftRunning) {
   InstallSilently();
-  StageWheelScrollLines(L"12");
-  CreateDirectoryW((AppDataFolder() + L"\\Brackenhall").c_str(), nullptr);
-  CreateDirectoryW(KivSettingsFolder().c_str(), nullptr);
-  WriteFileBytes(KivSettingsFile(), SettingsFileWithCount(6));
-  auto tray = StartInstalledTrayIcon();
+  auto tray = StartInstalledTrayIconInLineMode();
   // Its save fails while the file is held: the close shows the error and waits for the user.
   OpenFile held(KivSettingsFile(), GENERIC_READ, 0);
   ASSERT_TRUE(held.Valid());

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "MainWindow.h"
 #include "WineTestSupport.h"
 
 namespace kiv::test {
@@ -23,14 +24,8 @@ using namespace std::chrono_literals;
 
 constexpr auto kLimit = 10s;
 
-constexpr int kBtnPage = 101;
-constexpr int kBtnLine = 102;
-constexpr int kComboBoxLine = 103;
-constexpr int kComboBoxSpeed = 104;
-constexpr int kCHKNoActive = 105;
-constexpr int kGroupBoxWheel = 201;
-constexpr int kGroupBoxPointer = 202;
-constexpr int kGroupBoxNoActive = 203;
+// The settings window's control identifiers, as the program has them.
+using enum win32::MainWindow::ControlId;
 
 int Scale(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
 
