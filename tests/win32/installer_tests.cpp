@@ -40,6 +40,20 @@ std::wstring KnownFolder(int csidl) {
 }
 
 std::wstring InstallFolder() { return KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\KIV"; }
+// The names of the files in a folder, for a failure's message.
+std::wstring FilesIn(const std::wstring& folder) {
+  std::wstring names;
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    names += found.cFileName;
+    names += L' ';
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
 std::wstring InstalledKiv() { return InstallFolder() + L"\\kiv.exe"; }
 std::wstring StartMenuFolder() { return KnownFolder(CSIDL_PROGRAMS) + L"\\KIV"; }
 
@@ -286,7 +300,8 @@ TEST_F(InstallerTest, TheSettingsFileGoesOnlyWhenItsRemovalIsChosen) {
   CreateDirectoryW(KivSettingsFolder().c_str(), nullptr);
   WriteFileBytes(KivSettingsFile(), SettingsFileWithCount(6));
   UninstallSilently(L"/REMOVESETTINGS");
-  EXPECT_FALSE(DirectoryExists(InstallFolder()));
+  EXPECT_FALSE(DirectoryExists(InstallFolder()))
+      << "left: " << WideToUtf8(FilesIn(InstallFolder()));
   EXPECT_FALSE(UserKeyExists(kUninstallKey));
   EXPECT_FALSE(FileExists(KivSettingsFile()));
   EXPECT_FALSE(DirectoryExists(AppDataFolder() + L"\\Brackenhall"));
