@@ -215,7 +215,18 @@ Section "!un.$(UnSecProgramName)" UnSecProgram
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\THIRD-PARTY-NOTICES.txt"
   Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  ; A process that has only just ended (the KIV closed above, the installer before it) can keep
+  ; the empty folder busy a moment longer: try again for up to three seconds.
+  StrCpy $0 0
+  ${Do}
+    RMDir "$INSTDIR"
+    ${IfNot} ${FileExists} "$INSTDIR\*.*"
+    ${OrIf} $0 >= 30
+      ${Break}
+    ${EndIf}
+    Sleep 100
+    IntOp $0 $0 + 1
+  ${Loop}
   !insertmacro DELETE_SHORTCUTS
   DeleteRegValue HKCU "${RUN_KEY}" "KIV"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
