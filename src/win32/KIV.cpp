@@ -6,9 +6,7 @@
 #include "ErrorReports.h"
 #include "General.h"
 #include "MainWindow.h"
-#include "Win32FileSystem.h"
-#include "Win32SystemSettings.h"
-#include "settings/IniLinePositionStore.h"
+#include "SystemServices.h"
 
 namespace {
 
@@ -36,19 +34,14 @@ bool AnotherInstanceRuns() {
 
 int Run() {
   using namespace kiv;
-  win32::Win32FileSystem fileSystem;
-  if (!PrepareSettingsFolder(fileSystem, u"KIV")) return 0;
+  win32::SystemServices system;
+  if (!PrepareSettingsFolder(system.fileSystem, u"KIV")) return 0;
   if (AnotherInstanceRuns()) return 0;
 
   win32::Application application;
   application.SetTitle(L"KIV");
 
-  win32::Win32SystemSettings settings;
-  win32::Win32OsVersion os;
-  win32::Win32WaitCursor cursor;
-  win32::Win32TextCodec codec;
-  IniLinePositionStore linePosition(fileSystem, codec);
-  win32::MainWindow mainForm(application, {settings, os, cursor, linePosition});
+  win32::MainWindow mainForm(application, system.ForWindow());
   mainForm.Create(SplitCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW())));
 
   application.Run();

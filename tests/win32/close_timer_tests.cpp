@@ -6,10 +6,8 @@
 #include "Application.h"
 #include "General.h"
 #include "MainWindow.h"
-#include "Win32FileSystem.h"
-#include "Win32SystemSettings.h"
+#include "SystemServices.h"
 #include "WineTestSupport.h"
-#include "settings/IniLinePositionStore.h"
 
 namespace kiv::test {
 namespace {
@@ -25,19 +23,14 @@ UINT_PTR WINAPI NoTimer(HWND, UINT_PTR, UINT, TIMERPROC) {
 TEST(CloseTimerTest, AOneShotRunEndsWhenNoTimerCanBeStarted) {
   RemovePath(AppDataFolder() + L"\\Brackenhall");
   ResetSettingsFolderForTesting();
-  win32::Win32FileSystem fs;
-  ASSERT_TRUE(PrepareSettingsFolder(fs, u"KIV"));
+  win32::SystemServices system;
+  ASSERT_TRUE(PrepareSettingsFolder(system.fileSystem, u"KIV"));
   StageWheelScrollLines(L"-1");
 
   win32::MainWindow::startTimer = NoTimer;
-  win32::Win32SystemSettings settings;
-  win32::Win32OsVersion os;
-  win32::Win32WaitCursor cursor;
-  win32::Win32TextCodec codec;
-  IniLinePositionStore linePosition(fs, codec);
   {
     win32::Application application;
-    win32::MainWindow window(application, {settings, os, cursor, linePosition});
+    win32::MainWindow window(application, system.ForWindow());
     window.Create({});  // no argument: the toggle, then the end
     EXPECT_EQ(timerAttempts, 1);
     EXPECT_TRUE(PumpMessagesUntil(std::chrono::seconds(5), [&] { return window.Closed(); }))

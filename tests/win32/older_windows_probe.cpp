@@ -17,9 +17,7 @@
 #include "General.h"
 #include "MainWindow.h"
 #include "NewerFunctions.h"
-#include "Win32FileSystem.h"
-#include "Win32SystemSettings.h"
-#include "settings/IniLinePositionStore.h"
+#include "SystemServices.h"
 
 namespace {
 
@@ -41,16 +39,11 @@ LRESULT CALLBACK ProbeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 
 int ShowWindowAtLevel() {
   using namespace kiv;
-  win32::Win32FileSystem fileSystem;
-  if (!PrepareSettingsFolder(fileSystem, u"KIV")) return 3;
+  win32::SystemServices system;
+  if (!PrepareSettingsFolder(system.fileSystem, u"KIV")) return 3;
   win32::Application application;
   application.SetTitle(L"KIV");
-  win32::Win32SystemSettings settings;
-  win32::Win32OsVersion os;
-  win32::Win32WaitCursor cursor;
-  win32::Win32TextCodec codec;
-  IniLinePositionStore linePosition(fileSystem, codec);
-  win32::MainWindow mainForm(application, {settings, os, cursor, linePosition});
+  win32::MainWindow mainForm(application, system.ForWindow());
   mainForm.Create({u"/w"});
   settingsWindow = mainForm.Handle();
 
