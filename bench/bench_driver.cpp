@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandIds.h"
 #include "Handles.h"
 #include "TrayIcon.h"
 
@@ -29,10 +30,10 @@ namespace {
 using kiv::win32::HandleKind;
 using kiv::win32::TrayIcon;
 
-// Positions in KIV's tray menu, as commands: the page-mode and line-mode items and "close".
-constexpr WPARAM kMenuPage = TrayIcon::kFirstCommand + 0;
-constexpr WPARAM kMenuLine = TrayIcon::kFirstCommand + 1;
-constexpr WPARAM kMenuClose = TrayIcon::kFirstCommand + 7;
+// KIV's tray menu commands: the page-mode and line-mode items and "close".
+constexpr WPARAM kMenuPage = kiv::win32::kMenuPageMode;
+constexpr WPARAM kMenuLine = kiv::win32::kMenuLineMode;
+constexpr WPARAM kMenuClose = kiv::win32::kMenuClose;
 constexpr LPARAM kDoubleClick = MAKELPARAM(WM_LBUTTONDBLCLK, TrayIcon::kIconId);
 
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";

@@ -20,10 +20,14 @@ int PositionOf(std::int32_t value, int count) {
 
 }  // namespace
 
-TmainForm::TmainForm(FormServices services) : services_(services) {
+TmainForm::TmainForm(FormServices services, FormHost& host) : services_(services), host_(host) {
   BtnPage.PairWith(BtnLine);
-  for (MenuItem* item : {&PPPage, &PPLine, &N2, &PPNoActive, &N3, &PPDisp, &N1, &PPClose}) {
-    PPMenu.Add(*item);
+  for (MenuItem TmainForm::*item : kTrayMenuLayout) {
+    if (item != nullptr) {
+      PPMenu.Add(this->*item);
+    } else {
+      PPMenu.AddSeparator();
+    }
   }
   WireHandlers();
 }
@@ -39,24 +43,15 @@ void TmainForm::WireHandlers() {
   PPNoActive.OnClick = [this] { PPNoActiveClick(); };
   PPDisp.OnClick = [this] { PPDispClick(); };
   PPClose.OnClick = [this] { PPCloseClick(); };
+  TrayIcon.OnDblClick = [this] { TrayIconDblClick(); };
 }
 
 // --- Apply operations -------------------------------------------------------------------------
 
 void TmainForm::ApplyScrollMode() {
-  // Checking a radio button below runs its click handler, which comes back here with the mode
-  // it already has. The outer call does the whole job, so the inner one has nothing to add; letting
-  // it run would write and broadcast the same value twice.
-  if (applyingScrollMode_) return;
-  applyingScrollMode_ = true;
-  struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{applyingScrollMode_};
-
   const std::optional<std::int32_t> current = services_.settings.ReadWheelScrollLines();
   std::int32_t target;
-  if (MMode == 0) {
+  if (MMode == kPageMode) {
     BtnPage.SetChecked(true);
     BtnLine.SetChecked(false);
     ComboBoxLine.SetEnabled(false);
@@ -81,9 +76,8 @@ void TmainForm::ApplyScrollMode() {
     }
     target = ComboBoxLine.ItemIndex() + 1;
   }
-  // The radio buttons have called back by now. The write below waits while every window takes
-  // the broadcast, and a tray double-click arriving meanwhile must get a full apply of its own.
-  applyingScrollMode_ = false;
+  // The write waits while every window takes the broadcast; a tray double-click arriving
+  // meanwhile comes back here and is applied in full on its own.
   if (current == target) return;
   WaitCursorScope wait(services_.cursor);
   services_.settings.WriteWheelScrollLines(target);
@@ -111,15 +105,8 @@ void TmainForm::ApplyNoActive() {
 // --- Start-up ---------------------------------------------------------------------------------
 
 void TmainForm::Conceal() {
-  services_.host.SetShowMainForm(false);
   showMainForm_ = false;
   TrayIcon.SetVisible(false);
-}
-
-void TmainForm::StartCloseTimer() {
-  if (closeTimerStarted_) return;
-  closeTimerStarted_ = true;
-  services_.host.StartCloseTimer();
 }
 
 void TmainForm::OfferNoActive(bool offered) {
@@ -134,14 +121,14 @@ std::int32_t TmainForm::ReadRememberedLinePosition() {
   try {
     return services_.linePosition.Read();
   } catch (const KivError& error) {
-    services_.host.ReportError(error.Message());
+    host_.ReportError(error.Message());
     return kDefaultLinePosition;
   }
 }
 
 void TmainForm::FormCreate(const std::vector<std::u16string>& arguments) {
   OfferNoActive(IsWindows10(services_.os));
-  services_.host.UseMenuFontFace();
+  host_.UseMenuFontFace();
   Conceal();
 
   ComboBoxSpeed.FillWithNumbers(kSpeedCount);
@@ -151,10 +138,10 @@ void TmainForm::FormCreate(const std::vector<std::u16string>& arguments) {
   ComboBoxLine.FillWithNumbers(kLineCount);
   const std::optional<std::int32_t> lines = services_.settings.ReadWheelScrollLines();
   if (lines == kPageScroll) {
-    MMode = 0;
+    MMode = kPageMode;
     ComboBoxLine.SetItemIndex(ReadRememberedLinePosition());
   } else {
-    MMode = 1;
+    MMode = kLineMode;
     ComboBoxLine.SetItemIndex(lines ? PositionOf(*lines, kLineCount) : -1);
   }
   ApplyScrollMode();
@@ -171,9 +158,9 @@ void TmainForm::FormCreate(const std::vector<std::u16string>& arguments) {
 
   if (arguments.empty()) {
     Conceal();
-    MMode = MMode == 0 ? 1 : 0;
+    MMode = MMode == kPageMode ? kLineMode : kPageMode;
     ApplyScrollMode();
-    StartCloseTimer();
+    QuitByItself();
   }
 
   std::int32_t requestedSpeed = 0;
@@ -181,13 +168,11 @@ void TmainForm::FormCreate(const std::vector<std::u16string>& arguments) {
   if (arguments.size() == 1) {
     const std::u16string& argument = arguments.front();
     if (argument == u"/t") {
-      services_.host.SetShowMainForm(false);
       showMainForm_ = false;
       TrayIcon.SetVisible(true);
       resident = true;
     }
     if (argument == u"/w") {
-      services_.host.SetShowMainForm(true);
       showMainForm_ = true;
       TrayIcon.SetVisible(false);
       resident = true;
@@ -197,61 +182,61 @@ void TmainForm::FormCreate(const std::vector<std::u16string>& arguments) {
       Conceal();
       ComboBoxSpeed.SetItemIndex(requestedSpeed - 1);
       ApplySpeed();
-      StartCloseTimer();
+      QuitByItself();
     }
   }
 
   const bool speedRequested = requestedSpeed >= kMinSpeed && requestedSpeed <= kMaxSpeed;
   if (arguments.size() >= 2 || (arguments.size() == 1 && !resident && !speedRequested)) {
     Conceal();
-    services_.host.ShowCommandLineError();
-    StartCloseTimer();
+    host_.ShowCommandLineError();
+    QuitByItself();
   }
 }
 
 void TmainForm::EnsureRunCanEnd() {
-  if (!showMainForm_ && !TrayIcon.Visible()) StartCloseTimer();
+  if (!showMainForm_ && !TrayIcon.Visible()) QuitByItself();
 }
 
 // --- Handlers ---------------------------------------------------------------------------------
 
 void TmainForm::BtnPageClick() {
-  MMode = 0;
+  MMode = kPageMode;
   ApplyScrollMode();
 }
 
 void TmainForm::BtnLineClick() {
-  MMode = 1;
+  MMode = kLineMode;
   ApplyScrollMode();
 }
 
-void TmainForm::PPCloseClick() { services_.host.CloseForm(); }
+void TmainForm::PPCloseClick() { host_.CloseForm(); }
 
-void TmainForm::PPDispClick() { services_.host.ShowForm(); }
+void TmainForm::PPDispClick() { host_.ShowForm(); }
 
 void TmainForm::PPPageClick() {
-  MMode = 0;
+  MMode = kPageMode;
   ApplyScrollMode();
 }
 
 void TmainForm::PPLineClick() {
-  MMode = 1;
+  MMode = kLineMode;
   ApplyScrollMode();
 }
 
 void TmainForm::TrayIconDblClick() {
-  MMode = MMode == 0 ? 1 : 0;
+  MMode = MMode == kPageMode ? kLineMode : kPageMode;
   ApplyScrollMode();
 }
 
 void TmainForm::TimerTimer() {
   // A tick while a close is under way (its error box is open) must not start another one.
   if (closing_) return;
-  services_.host.CloseForm();
+  host_.CloseForm();
 }
 
 void TmainForm::ComboBoxLineChange() {
-  MMode = 1;
+  MMode = kLineMode;
   ApplyScrollMode();
 }
 
@@ -269,10 +254,12 @@ void TmainForm::FormCloseQuery(bool& canClose) {
   (void)canClose;
 }
 
-void TmainForm::WMSysCommand(std::uint32_t command) {
-  if ((command & 0xFFF0u) != kSysCommandMinimize) return;
-  services_.host.HideForm();
+bool TmainForm::WMSysCommand(std::uint32_t command) {
+  // Minimising folds the program into the notification area: no iconic window, no button.
+  if ((command & 0xFFF0u) != kSysCommandMinimize) return false;
+  host_.HideForm();
   TrayIcon.SetVisible(true);
+  return true;
 }
 
 // --- Closing ----------------------------------------------------------------------------------
@@ -289,8 +276,8 @@ TmainForm::CloseResult TmainForm::RequestClose() {
     FormCloseQuery(canClose);
     return canClose ? CloseResult::Close : CloseResult::Stay;
   } catch (const KivError& error) {
-    services_.host.ReportError(error.Message());
-    return closeTimerStarted_ ? CloseResult::EndWithFailure : CloseResult::Stay;
+    host_.ReportError(error.Message());
+    return quitsByItself_ ? CloseResult::EndWithFailure : CloseResult::Stay;
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,20 +19,24 @@
 
 namespace kiv {
 
-// The services the main window's logic calls.
+// The system services the main window's logic calls.
 struct FormServices {
   SystemSettings& settings;
   OsVersion& os;
   WaitCursor& cursor;
   LinePositionStore& linePosition;
-  FormHost& host;
 };
 
+// The two values of the mode.
+inline constexpr std::int32_t kPageMode = 0;  // one screen per notch
+inline constexpr std::int32_t kLineMode = 1;  // the chosen number of lines per notch
+
 // The main window's logic: its controls, the mode, the apply operations and the event handlers.
-// The real window mirrors these controls on screen and forwards the user's actions to them.
+// The real window mirrors these controls on screen, forwards the user's actions to them and
+// carries out what the logic asks of it through the host.
 class TmainForm {
  public:
-  explicit TmainForm(FormServices services);
+  TmainForm(FormServices services, FormHost& host);
   TmainForm(const TmainForm&) = delete;
   TmainForm& operator=(const TmainForm&) = delete;
 
@@ -43,17 +48,14 @@ class TmainForm {
   PopupMenu PPMenu;
   MenuItem PPClose{u"終了", {}};
   MenuItem PPDisp{u"ウィンドウを表示", {}};
-  MenuItem N1{u"-", {}};
   MenuItem PPPage{u"１画面", {.autoCheck = true, .radioItem = true}};
   MenuItem PPLine{u"指定行数", {.autoCheck = true, .radioItem = true}};
-  MenuItem N3{u"-", {}};
   GroupBox GroupBoxPointer{u"[ポインターの速度]"};
   ComboBox ComboBoxSpeed;
   GroupBox GroupBoxNoActive{u"[ホバーしたときに非アクティブウィンドウをスクロールする]"};
   CheckBox CHKNoActive{u"有効 (*Windows11/10)"};
   MenuItem PPNoActive{u"ホバーしたときに非アクティブウィンドウをスクロールする",
                       {.autoCheck = true}};
-  MenuItem N2{u"-", {}};
   NotifyIcon TrayIcon;
 
   // Event handlers.
@@ -71,8 +73,9 @@ class TmainForm {
   void CHKNoActiveClick();
   void PPNoActiveClick();
   void FormCloseQuery(bool& canClose);
-  // The system-command message, after its standard processing.
-  void WMSysCommand(std::uint32_t command);
+  // The system-command message; true when the command was taken here and the system's own
+  // processing must not run.
+  bool WMSysCommand(std::uint32_t command);
 
   // The close path every way of closing takes. A save that fails is reported; a run that quits by
   // itself then ends with a failure, a resident run stays so that the user can retry.
@@ -80,32 +83,56 @@ class TmainForm {
   CloseResult RequestClose();
   // At the end of the session: save if possible, never hold the session up.
   void SaveForSessionEnd() noexcept;
-  // After the start-up, however it went: a run with nothing to show and no timer would linger
-  // unseen, so it is made to end like the quitting runs.
+  // After the start-up, however it went: a run with nothing to show that would not quit would
+  // linger unseen, so it is made to quit like the one-shot runs.
   void EnsureRunCanEnd();
 
+  // What the start-up decided, for the window to carry out once it exists: whether the window
+  // shows when the message loop starts, and whether the run quits by itself (on the close timer).
+  bool ShowMainForm() const { return showMainForm_; }
+  bool QuitsByItself() const { return quitsByItself_; }
+
   std::int32_t Mode() const { return MMode; }
-  bool CloseTimerStarted() const { return closeTimerStarted_; }
 
  private:
   void ApplyScrollMode();
   void ApplySpeed();
   void ApplyNoActive();
   void Conceal();
-  void StartCloseTimer();
+  void QuitByItself() { quitsByItself_ = true; }
   std::int32_t ReadRememberedLinePosition();
   void OfferNoActive(bool offered);
   void WireHandlers();
 
   FormServices services_;
-  std::int32_t MMode = 0;
-  bool applyingScrollMode_ = false;
-  bool closeTimerStarted_ = false;
+  FormHost& host_;
+  std::int32_t MMode = kPageMode;
+  bool quitsByItself_ = false;
   bool showMainForm_ = true;
   bool closing_ = false;
 };
 
-// The tray images: 0 page mode, 1 line mode.
+// The tray menu from the top; an empty entry is a separator line.
+inline constexpr MenuItem TmainForm::*kTrayMenuLayout[] = {
+    &TmainForm::PPPage,
+    &TmainForm::PPLine,
+    nullptr,
+    &TmainForm::PPNoActive,
+    nullptr,
+    &TmainForm::PPDisp,
+    nullptr,
+    &TmainForm::PPClose,
+};
+
+// An item's place in the tray menu, counting the separators; -1 when it is not in the menu.
+constexpr int TrayMenuPosition(MenuItem TmainForm::*item) {
+  for (std::size_t i = 0; i < std::size(kTrayMenuLayout); ++i) {
+    if (item != nullptr && kTrayMenuLayout[i] == item) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// The tray images.
 inline constexpr int kPageImage = 0;
 inline constexpr int kLineImage = 1;
 

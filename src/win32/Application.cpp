@@ -1,8 +1,6 @@
 #include "Application.h"
 
-#include "ErrorReports.h"
 #include "KivError.h"
-#include "MainWindow.h"
 #include "WindowProcedure.h"
 #include "resource.h"
 
@@ -18,18 +16,14 @@ void Application::CreateWindowOnce() {
   wc.lpszClassName = kWindowClass;
   RegisterClassW(&wc);
   // Zero-sized in the middle of the screen: it is never seen, only its taskbar button is.
-  hwnd_ = CreateWindowExW(0, kWindowClass, title_.c_str(),
-                          WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                          GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
-                          0, nullptr, nullptr, instance, this);
+  hwnd_.reset(CreateWindowExW(0, kWindowClass, title_.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                              GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
+                              0, 0, nullptr, nullptr, instance, this));
   if (hwnd_ == nullptr) throw KivError(u"ウィンドウを作成できません");
   // The process's first ShowWindow, here: the system may substitute the launcher's show request
-  // for it, and Run applies that request itself.
+  // for it, and the main window applies that request itself at its first showing.
   ShowWindow(hwnd_, SW_HIDE);
-}
-
-Application::~Application() {
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
 void Application::SetTitle(const std::wstring& title) {
@@ -45,41 +39,34 @@ void Application::ShowTaskbarButton(bool show) {
   }
 }
 
-void Application::Run() {
+int Application::LaunchShowCommand() {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   GetStartupInfoW(&startup);
-  const int showCommand =
-      (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWNORMAL;
-  if (showMainForm_ && mainWindow_ != nullptr && !mainWindow_->Closed()) {
-    Guarded([&] { mainWindow_->ShowAtStart(showCommand); });
-  }
+  return (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWNORMAL;
+}
+
+void Application::Run() {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    // Tab and the arrow keys move between the settings window's controls.
-    if (mainWindow_ != nullptr && mainWindow_->Handle() != nullptr &&
-        IsDialogMessageW(mainWindow_->Handle(), &msg)) {
-      continue;
-    }
+    // Tab and the arrow keys move between the carried window's controls.
+    if (carried_ != nullptr && IsDialogMessageW(carried_, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
 }
 
-LRESULT Application::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Application::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
-      // Closing from the taskbar button's menu closes the main window, by its one close path.
-      if (mainWindow_ != nullptr && mainWindow_->Handle() != nullptr) {
-        SendMessageW(mainWindow_->Handle(), WM_CLOSE, 0, 0);
-      }
+      // Closing from the taskbar button's menu closes the carried window, by its one close path.
+      if (carried_ != nullptr) SendMessageW(carried_, WM_CLOSE, 0, 0);
       return 0;
     case WM_ACTIVATE:
       // A click on the taskbar button activates this window; pass it on to the visible window.
-      if (LOWORD(wParam) != WA_INACTIVE && mainWindow_ != nullptr &&
-          mainWindow_->Handle() != nullptr && IsWindowVisible(mainWindow_->Handle()) &&
+      if (LOWORD(wParam) != WA_INACTIVE && carried_ != nullptr && IsWindowVisible(carried_) &&
           !IsIconic(hwnd_)) {
-        SetActiveWindow(mainWindow_->Handle());
+        SetActiveWindow(carried_);
         return 0;
       }
       break;

@@ -4,18 +4,18 @@
 
 #include <string>
 
+#include "Handles.h"
+
 namespace kiv::win32 {
 
-class MainWindow;
-
-// The process-wide application object: the hidden application window that owns the main window
-// and carries the program's one taskbar button, the title, ShowMainForm and the message loop.
+// The process-wide application object: the message loop, and the hidden application window that
+// owns the program's windows and carries its one taskbar button and the title. It knows the
+// window it carries by handle only; that window's owner tells it which one it is.
 class Application {
  public:
   static constexpr wchar_t kWindowClass[] = L"KIVApplication";
 
   Application() = default;
-  ~Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
@@ -26,28 +26,28 @@ class Application {
   void SetTitle(const std::wstring& title);
   const std::wstring& Title() const { return title_; }
 
-  bool ShowMainForm() const { return showMainForm_; }
-  void SetShowMainForm(bool show) { showMainForm_ = show; }
-
-  void SetMainWindow(MainWindow* window) { mainWindow_ = window; }
+  // The window that the taskbar button stands for, or none: a close from the button's menu goes
+  // to it, the button's activation passes to it, and Tab moves between its controls.
+  void Carry(HWND window) { carried_ = window; }
 
   // The taskbar button is there exactly while a window of the program is visible.
   void ShowTaskbarButton(bool show);
 
-  // Shows the main window if ShowMainForm says so, honouring the launcher's show request, then
-  // dispatches messages until the quit message.
+  // How the launcher asked the program's first window to show (a shortcut's "minimised", say).
+  static int LaunchShowCommand();
+
+  // Dispatches messages until the quit message.
   void Run();
   void Terminate() { PostQuitMessage(0); }
 
  private:
   template <typename Owner>
   friend LRESULT CALLBACK ForwardToOwner(HWND, UINT, WPARAM, LPARAM);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-  HWND hwnd_ = nullptr;
+  OwnedWindow hwnd_;
   std::wstring title_;
-  bool showMainForm_ = true;
-  MainWindow* mainWindow_ = nullptr;
+  HWND carried_ = nullptr;
 };
 
 }  // namespace kiv::win32

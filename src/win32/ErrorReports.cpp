@@ -9,14 +9,11 @@
 
 #include "ErrorText.h"
 #include "KivError.h"
+#include "WideText.h"
 
 namespace kiv::win32 {
 
 namespace {
-
-const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 // The message and type name of the exception being handled.
 struct CurrentError {
@@ -88,8 +85,7 @@ void ShowFatalErrorReportForCurrentException() noexcept {
       if (*p == L'\\' || *p == L'/') name = p + 1;
     }
     // A C++ exception carries no address of its origin; the report names the module only.
-    const std::u16string text =
-        FatalErrorText(error.typeName, reinterpret_cast<const char16_t*>(name), 0, error.message);
+    const std::u16string text = FatalErrorText(error.typeName, Utf16(name), 0, error.message);
     MessageBoxW(nullptr, Wide(text), L"アプリケーションエラー", MB_TASKMODAL | MB_ICONERROR);
   } catch (...) {
     MessageBoxW(nullptr, L"", L"アプリケーションエラー", MB_TASKMODAL | MB_ICONERROR);

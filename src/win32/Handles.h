@@ -93,6 +93,30 @@ struct WindowTraits {
   static void Destroy(HWND window) { DestroyWindow(window); }
 };
 
+// A window's device context (the screen's, for no window) with an object selected into it for
+// the scope; the object and the context are given back on every path out.
+class ScopedDC {
+ public:
+  explicit ScopedDC(HWND window, HGDIOBJ selected = nullptr) : window_(window), dc_(GetDC(window)) {
+    if (dc_ != nullptr && selected != nullptr) previous_ = SelectObject(dc_, selected);
+  }
+  ~ScopedDC() {
+    if (dc_ == nullptr) return;
+    if (previous_ != nullptr) SelectObject(dc_, previous_);
+    ReleaseDC(window_, dc_);
+  }
+  ScopedDC(const ScopedDC&) = delete;
+  ScopedDC& operator=(const ScopedDC&) = delete;
+
+  explicit operator bool() const { return dc_ != nullptr; }
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+  HGDIOBJ previous_ = nullptr;
+};
+
 using OwnedIcon = OwnedHandle<IconTraits>;
 using OwnedMenu = OwnedHandle<MenuTraits>;
 using OwnedFont = OwnedHandle<FontTraits>;

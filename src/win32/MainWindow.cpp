@@ -6,20 +6,18 @@
 #include <initializer_list>
 
 #include "Application.h"
+#include "CommandIds.h"
 #include "CommonControls.h"
 #include "ErrorReports.h"
 #include "KivError.h"
 #include "NewerFunctions.h"
+#include "WideText.h"
 #include "WindowProcedure.h"
 #include "resource.h"
 
 namespace kiv::win32 {
 
 namespace {
-
-const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_BORDER;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
@@ -33,10 +31,8 @@ HWND CreateChild(HWND parent, const wchar_t* windowClass, const std::u16string& 
 
 }  // namespace
 
-MainWindow::MainWindow(Application& application, PlatformServices services)
-    : application_(application),
-      form_(std::make_unique<TmainForm>(FormServices{
-          services.settings, services.os, services.cursor, services.linePosition, *this})) {}
+MainWindow::MainWindow(Application& application, FormServices services)
+    : application_(application), form_(services, *this) {}
 
 MainWindow::~MainWindow() {
   trayIcon_.reset();
@@ -45,43 +41,44 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::CreateControls() {
-  TmainForm& f = *form_;
+  TmainForm& f = form_;
   // Creation order is the tab order; frames are never tab stops.
-  groupWheel_ = std::make_unique<WindowView>(
-      CreateChild(hwnd_, WC_BUTTONW, f.GroupBoxWheel.Caption(), BS_GROUPBOX, kGroupBoxWheel),
+  wheelFrame_ = std::make_unique<WindowView>(
+      CreateChild(hwnd_, WC_BUTTONW, f.GroupBoxWheel.Caption(), BS_GROUPBOX, kWheelFrame),
       f.GroupBoxWheel);
-  btnLine_ = std::make_unique<RadioButtonView>(
-      CreateChild(hwnd_, WC_BUTTONW, f.BtnLine.Caption(), BS_RADIOBUTTON | WS_GROUP, kBtnLine),
-      f.BtnLine);
-  btnPage_ = std::make_unique<RadioButtonView>(
-      CreateChild(hwnd_, WC_BUTTONW, f.BtnPage.Caption(), BS_RADIOBUTTON, kBtnPage), f.BtnPage);
-  comboLine_ = std::make_unique<ComboBoxView>(
+  lineModeButton_ =
+      std::make_unique<RadioButtonView>(CreateChild(hwnd_, WC_BUTTONW, f.BtnLine.Caption(),
+                                                    BS_RADIOBUTTON | WS_GROUP, kLineModeButton),
+                                        f.BtnLine);
+  pageModeButton_ = std::make_unique<RadioButtonView>(
+      CreateChild(hwnd_, WC_BUTTONW, f.BtnPage.Caption(), BS_RADIOBUTTON, kPageModeButton),
+      f.BtnPage);
+  lineCountList_ = std::make_unique<ComboBoxView>(
       CreateChild(hwnd_, WC_COMBOBOXW, u"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
-                  kComboBoxLine),
+                  kLineCountList),
       f.ComboBoxLine);
-  groupPointer_ = std::make_unique<WindowView>(
-      CreateChild(hwnd_, WC_BUTTONW, f.GroupBoxPointer.Caption(), BS_GROUPBOX, kGroupBoxPointer),
+  speedFrame_ = std::make_unique<WindowView>(
+      CreateChild(hwnd_, WC_BUTTONW, f.GroupBoxPointer.Caption(), BS_GROUPBOX, kSpeedFrame),
       f.GroupBoxPointer);
-  comboSpeed_ = std::make_unique<ComboBoxView>(
+  speedList_ = std::make_unique<ComboBoxView>(
       CreateChild(hwnd_, WC_COMBOBOXW, u"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
-                  kComboBoxSpeed),
+                  kSpeedList),
       f.ComboBoxSpeed);
-  groupNoActive_ = std::make_unique<WindowView>(
-      CreateChild(hwnd_, WC_BUTTONW, f.GroupBoxNoActive.Caption(), BS_GROUPBOX, kGroupBoxNoActive),
+  noActiveFrame_ = std::make_unique<WindowView>(
+      CreateChild(hwnd_, WC_BUTTONW, f.GroupBoxNoActive.Caption(), BS_GROUPBOX, kNoActiveFrame),
       f.GroupBoxNoActive);
-  chkNoActive_ = std::make_unique<CheckBoxView>(
+  noActiveCheckBox_ = std::make_unique<CheckBoxView>(
       CreateChild(hwnd_, WC_BUTTONW, f.CHKNoActive.Caption(),
-                  BS_CHECKBOX | WS_TABSTOP | WS_GROUP | BS_MULTILINE, kCHKNoActive),
+                  BS_CHECKBOX | WS_TABSTOP | WS_GROUP | BS_MULTILINE, kNoActiveCheckBox),
       f.CHKNoActive);
 }
 
 void MainWindow::Create(const std::vector<std::u16string>& arguments) {
-  application_.SetMainWindow(this);
   // The start-up works on the control models alone, before any window exists, so that the
   // one-shot runs make their change without paying for windows, controls, font and layout first.
   // The windows then take the models' state as they attach.
-  Guarded([&] { form_->FormCreate(arguments); });
-  Guarded([&] { form_->EnsureRunCanEnd(); });
+  Guarded([&] { form_.FormCreate(arguments); });
+  Guarded([&] { form_.EnsureRunCanEnd(); });
   CreateWindows();
 }
 
@@ -100,26 +97,26 @@ void MainWindow::CreateWindows() {
   hwnd_.reset(CreateWindowExW(kExStyle, kWindowClass, L"KIV", kStyle, 0, 0, 0, 0,
                               application_.Handle(), nullptr, instance, this));
   if (hwnd_ == nullptr) throw KivError(u"ウィンドウを作成できません");
+  application_.Carry(hwnd_);
   dpi_ = DpiForWindow(hwnd_);
   // The controls come with the window's first showing, if any: they and their library are most
   // of what a resident run would otherwise hold in memory.
 
   // The icon comes last: once it shows, the start-up has run to its end.
-  trayIcon_ = std::make_unique<TrayIcon>(form_->TrayIcon, form_->PPMenu,
-                                         [this] { form_->TrayIconDblClick(); });
+  trayIcon_ = std::make_unique<TrayIcon>(form_.TrayIcon, form_.PPMenu);
   trayIcon_->StateChanged();
 
-  if (closeTimerWanted_) Guarded([&] { StartCloseTimer(); });
+  if (form_.QuitsByItself()) Guarded([&] { StartCloseTimer(); });
 }
 
 void MainWindow::CreateControlsOnce() {
-  if (groupWheel_ != nullptr) return;
+  if (wheelFrame_ != nullptr) return;
   LoadCommonControls();
   CreateControls();
   // The controls take the state the models have reached so far.
   for (WindowView* view : std::initializer_list<WindowView*>{
-           groupWheel_.get(), btnLine_.get(), btnPage_.get(), comboLine_.get(), groupPointer_.get(),
-           comboSpeed_.get(), groupNoActive_.get(), chkNoActive_.get()}) {
+           wheelFrame_.get(), lineModeButton_.get(), pageModeButton_.get(), lineCountList_.get(),
+           speedFrame_.get(), speedList_.get(), noActiveFrame_.get(), noActiveCheckBox_.get()}) {
     view->StateChanged();
   }
   ApplyDpi(dpi_);
@@ -144,15 +141,10 @@ void MainWindow::ApplyDpi(UINT dpi) {
 }
 
 int MainWindow::TextHeight() const {
-  int height = Scale(13);
-  if (HDC dc = GetDC(hwnd_)) {
-    const HGDIOBJ previous = SelectObject(dc, font_);
-    SIZE size{};
-    if (GetTextExtentPoint32W(dc, L"0", 1, &size)) height = size.cy;
-    SelectObject(dc, previous);
-    ReleaseDC(hwnd_, dc);
-  }
-  return height;
+  const ScopedDC dc(hwnd_, font_);
+  SIZE size{};
+  if (dc && GetTextExtentPoint32W(dc.get(), L"0", 1, &size)) return size.cy;
+  return Scale(13);
 }
 
 void MainWindow::Layout() {
@@ -168,10 +160,10 @@ void MainWindow::Layout() {
   const int dropDown = Scale(200);  // room for the open list below the field
 
   // A drop-down list makes its field as tall as its font needs, whatever height it is given.
-  MoveWindow(comboLine_->Handle(), margin, 0, inner, Scale(21) + dropDown, FALSE);
-  MoveWindow(comboSpeed_->Handle(), margin, 0, inner, Scale(21) + dropDown, FALSE);
+  MoveWindow(lineCountList_->Handle(), margin, 0, inner, Scale(21) + dropDown, FALSE);
+  MoveWindow(speedList_->Handle(), margin, 0, inner, Scale(21) + dropDown, FALSE);
   RECT field{};
-  GetWindowRect(comboSpeed_->Handle(), &field);
+  GetWindowRect(speedList_->Handle(), &field);
   const int comboHeight = std::max<int>(Scale(21), field.bottom - field.top);
 
   // The frames stack from the top; their controls dock inside the content areas.
@@ -183,16 +175,17 @@ void MainWindow::Layout() {
   const int pointerY = wheelY + wheelHeight;
   const int noActiveY = pointerY + pointerHeight;
 
-  MoveWindow(groupWheel_->Handle(), 0, wheelY, width, wheelHeight, TRUE);
-  MoveWindow(btnPage_->Handle(), margin, wheelY + top, inner, buttonHeight, TRUE);
+  MoveWindow(wheelFrame_->Handle(), 0, wheelY, width, wheelHeight, TRUE);
+  MoveWindow(pageModeButton_->Handle(), margin, wheelY + top, inner, buttonHeight, TRUE);
   const int comboLineY = wheelY + wheelHeight - margin - comboHeight;
-  MoveWindow(comboLine_->Handle(), margin, comboLineY, inner, comboHeight + dropDown, TRUE);
-  MoveWindow(btnLine_->Handle(), margin, comboLineY - buttonHeight, inner, buttonHeight, TRUE);
-  MoveWindow(groupPointer_->Handle(), 0, pointerY, width, pointerHeight, TRUE);
-  MoveWindow(comboSpeed_->Handle(), margin, pointerY + top, inner, comboHeight + dropDown, TRUE);
-  MoveWindow(groupNoActive_->Handle(), 0, noActiveY, width, noActiveHeight, TRUE);
-  MoveWindow(chkNoActive_->Handle(), margin, noActiveY + top, inner, noActiveHeight - top - margin,
+  MoveWindow(lineCountList_->Handle(), margin, comboLineY, inner, comboHeight + dropDown, TRUE);
+  MoveWindow(lineModeButton_->Handle(), margin, comboLineY - buttonHeight, inner, buttonHeight,
              TRUE);
+  MoveWindow(speedFrame_->Handle(), 0, pointerY, width, pointerHeight, TRUE);
+  MoveWindow(speedList_->Handle(), margin, pointerY + top, inner, comboHeight + dropDown, TRUE);
+  MoveWindow(noActiveFrame_->Handle(), 0, noActiveY, width, noActiveHeight, TRUE);
+  MoveWindow(noActiveCheckBox_->Handle(), margin, noActiveY + top, inner,
+             noActiveHeight - top - margin, TRUE);
 
   const int height = noActiveY + noActiveHeight;
   RECT frame{0, 0, width, height};
@@ -214,15 +207,14 @@ void MainWindow::Layout() {
 
 int MainWindow::WidthForCaptions() const {
   // The design width suits the design font; a wider face must not clip a caption.
-  HDC dc = GetDC(hwnd_);
-  if (dc == nullptr) return 0;
-  const HGDIOBJ previous = SelectObject(dc, font_);
-  const auto textWidth = [dc](const std::u16string& text) {
+  const ScopedDC dc(hwnd_, font_);
+  if (!dc) return 0;
+  const auto textWidth = [&dc](const std::u16string& text) {
     SIZE size{};
-    GetTextExtentPoint32W(dc, Wide(text), static_cast<int>(text.size()), &size);
+    GetTextExtentPoint32W(dc.get(), Wide(text), static_cast<int>(text.size()), &size);
     return static_cast<int>(size.cx);
   };
-  const TmainForm& f = *form_;
+  const TmainForm& f = form_;
   // A frame's caption starts a few pixels in; a button's after its mark and a gap.
   const int frameExtra = Scale(8) * 2;
   const int markExtra = SystemMetricForDpi(SM_CXMENUCHECK, dpi_) + Scale(6) + Scale(2) * 2;
@@ -235,8 +227,6 @@ int MainWindow::WidthForCaptions() const {
         static_cast<const Control*>(&f.CHKNoActive)}) {
     needed = std::max(needed, textWidth(button->Caption()) + markExtra);
   }
-  SelectObject(dc, previous);
-  ReleaseDC(hwnd_, dc);
   return needed;
 }
 
@@ -260,6 +250,11 @@ void MainWindow::PlaceFirstTime() {
 // --- FormHost ---------------------------------------------------------------------------------
 
 void MainWindow::ShowAtStart(int showCommand) {
+  if (!form_.ShowMainForm() || closed_) return;
+  Guarded([&] { Show(showCommand); });
+}
+
+void MainWindow::Show(int showCommand) {
   CreateControlsOnce();
   if (!placed_) PlaceFirstTime();
   application_.ShowTaskbarButton(true);
@@ -290,12 +285,7 @@ void MainWindow::HideForm() {
 
 void MainWindow::CloseForm() { SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
-void MainWindow::SetShowMainForm(bool show) { application_.SetShowMainForm(show); }
-
 void MainWindow::StartCloseTimer() {
-  // Asked for during the start-up, the timer starts once the window exists.
-  closeTimerWanted_ = true;
-  if (hwnd_ == nullptr) return;
   if (startTimer(hwnd_, kCloseTimer, kCloseTimerInterval, nullptr) != 0) return;
   // Without a timer the run would stay on, unseen, holding the single-instance name: the tick
   // comes at once instead, and the run ends by the same path.
@@ -307,7 +297,7 @@ void MainWindow::UseMenuFontFace() {
   metrics.cbSize = sizeof(metrics);
   if (NonClientMetricsForDpi(&metrics, dpi_) && metrics.lfMenuFont.lfFaceName[0] != L'\0') {
     fontFace_ = metrics.lfMenuFont.lfFaceName;
-    if (groupWheel_ != nullptr) ApplyDpi(dpi_);
+    if (wheelFrame_ != nullptr) ApplyDpi(dpi_);
   }
 }
 
@@ -329,7 +319,7 @@ void MainWindow::EndSession() {
 // --- Messages ---------------------------------------------------------------------------------
 
 void MainWindow::OnClose() {
-  switch (form_->RequestClose()) {
+  switch (form_.RequestClose()) {
     case TmainForm::CloseResult::Stay:
       return;
     case TmainForm::CloseResult::EndWithFailure:
@@ -343,22 +333,22 @@ void MainWindow::OnClose() {
 }
 
 void MainWindow::OnCommand(int id, int code) {
-  TmainForm& f = *form_;
+  TmainForm& f = form_;
   switch (id) {
-    case kBtnPage:
+    case kPageModeButton:
       if (code == BN_CLICKED) f.BtnPage.Click();
       break;
-    case kBtnLine:
+    case kLineModeButton:
       if (code == BN_CLICKED) f.BtnLine.Click();
       break;
-    case kCHKNoActive:
+    case kNoActiveCheckBox:
       if (code == BN_CLICKED) f.CHKNoActive.Click();
       break;
-    case kComboBoxLine:
-    case kComboBoxSpeed:
-      if (code == CBN_SELCHANGE && comboLine_ != nullptr) {
-        ComboBox& combo = id == kComboBoxLine ? f.ComboBoxLine : f.ComboBoxSpeed;
-        HWND control = id == kComboBoxLine ? comboLine_->Handle() : comboSpeed_->Handle();
+    case kLineCountList:
+    case kSpeedList:
+      if (code == CBN_SELCHANGE && lineCountList_ != nullptr) {
+        ComboBox& combo = id == kLineCountList ? f.ComboBoxLine : f.ComboBoxSpeed;
+        HWND control = id == kLineCountList ? lineCountList_->Handle() : speedList_->Handle();
         combo.UserSelect(static_cast<int>(SendMessageW(control, CB_GETCURSEL, 0, 0)));
       }
       break;
@@ -367,34 +357,30 @@ void MainWindow::OnCommand(int id, int code) {
   }
 }
 
-LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_MINIMIZE) {
-        // Minimising folds the program into the notification area: no iconic window, no button.
-        form_->WMSysCommand(static_cast<std::uint32_t>(wParam));
-        return 0;
-      }
+      if (form_.WMSysCommand(static_cast<std::uint32_t>(wParam))) return 0;
       return DefWindowProcW(hwnd_, message, wParam, lParam);
     case WM_CLOSE:
       OnClose();
       return 0;
     case WM_TIMER:
-      if (wParam == kCloseTimer) form_->TimerTimer();
+      if (wParam == kCloseTimer) form_.TimerTimer();
       return 0;
     case kDpiChangedMessage: {
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
       dpi_ = HIWORD(wParam);
-      if (groupWheel_ != nullptr) ApplyDpi(dpi_);
+      if (wheelFrame_ != nullptr) ApplyDpi(dpi_);
       SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
     case WM_QUERYENDSESSION:
-      form_->SaveForSessionEnd();
+      form_.SaveForSessionEnd();
       return TRUE;
     case WM_ENDSESSION:
       if (wParam != FALSE) {
@@ -405,6 +391,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       KillTimer(hwnd_, kCloseTimer);
       trayIcon_.reset();
+      application_.Carry(nullptr);
       application_.ShowTaskbarButton(false);
       application_.Terminate();
       return 0;

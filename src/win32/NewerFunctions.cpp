@@ -1,5 +1,7 @@
 #include "NewerFunctions.h"
 
+#include "Handles.h"
+
 namespace kiv::win32 {
 
 namespace {
@@ -57,9 +59,8 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
 
 UINT SystemDpi() {
   UINT dpi = 96;
-  if (HDC screen = GetDC(nullptr)) {
-    dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
-    ReleaseDC(nullptr, screen);
+  if (const ScopedDC screen(nullptr); screen) {
+    dpi = static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSY));
   }
   return dpi == 0 ? 96 : dpi;
 }

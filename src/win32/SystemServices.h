@@ -1,8 +1,11 @@
 #pragma once
 
-#include "MainWindow.h"
+#include "MainForm.h"
 #include "Win32FileSystem.h"
+#include "Win32OsVersion.h"
 #include "Win32SystemSettings.h"
+#include "Win32TextCodec.h"
+#include "Win32WaitCursor.h"
 #include "settings/IniLinePositionStore.h"
 
 namespace kiv::win32 {
@@ -17,7 +20,7 @@ struct SystemServices {
   Win32WaitCursor cursor;
   IniLinePositionStore linePosition{fileSystem, codec};
 
-  PlatformServices ForWindow() { return {settings, os, cursor, linePosition}; }
+  FormServices ForWindow() { return {settings, os, cursor, linePosition}; }
 };
 
 }  // namespace kiv::win32

@@ -2,23 +2,16 @@
 
 #include <shellapi.h>
 
+#include "CommandIds.h"
 #include "ErrorReports.h"
 #include "NewerFunctions.h"
+#include "WideText.h"
 #include "WindowProcedure.h"
 #include "resource.h"
 
 namespace kiv::win32 {
 
-namespace {
-
-const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
-}  // namespace
-
-TrayIcon::TrayIcon(NotifyIcon& model, PopupMenu& menu, std::function<void()> onDoubleClick)
-    : model_(model), menu_(menu), onDoubleClick_(std::move(onDoubleClick)) {
+TrayIcon::TrayIcon(NotifyIcon& model, PopupMenu& menu) : model_(model), menu_(menu) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSW wc{};
   wc.lpfnWndProc = ForwardToOwner<TrayIcon>;
@@ -36,7 +29,7 @@ TrayIcon::TrayIcon(NotifyIcon& model, PopupMenu& menu, std::function<void()> onD
 #endif
 
   hmenu_.reset(CreatePopupMenu());
-  UINT command = kFirstCommand;
+  UINT command = kFirstMenuCommand;
   for (const MenuItem* item : menu_.Items()) {
     if (item->IsSeparator()) {
       AppendMenuW(hmenu_, MF_SEPARATOR, command++, nullptr);
@@ -122,7 +115,7 @@ void TrayIcon::StateChanged() {
 }
 
 void TrayIcon::SyncMenu() {
-  UINT command = kFirstCommand;
+  UINT command = kFirstMenuCommand;
   for (const MenuItem* item : menu_.Items()) {
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
@@ -152,7 +145,7 @@ void TrayIcon::OnNotification(UINT event, bool version4, POINT anchor) {
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK:
-      onDoubleClick_();
+      model_.DblClick();
       break;
     case WM_CONTEXTMENU:
       // Version 4: the right-button release, or the menu key or Shift+F10 on the icon, with the
@@ -172,7 +165,7 @@ void TrayIcon::OnNotification(UINT event, bool version4, POINT anchor) {
   }
 }
 
-LRESULT TrayIcon::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TrayIcon::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kCallbackMessage) {
     // Each notification says its own format: version 4 puts the icon's id in the high word. A
     // shell that refused version 4 sends the bare mouse message, whose right-button release
@@ -184,7 +177,7 @@ LRESULT TrayIcon::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   if (message == WM_COMMAND && HIWORD(wParam) == 0) {
-    const UINT index = LOWORD(wParam) - kFirstCommand;
+    const UINT index = LOWORD(wParam) - kFirstMenuCommand;
     if (index < menu_.Items().size()) menu_.Choose(*menu_.Items()[index]);
     return 0;
   }

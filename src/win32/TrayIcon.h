@@ -4,8 +4,6 @@
 
 #include <shellapi.h>
 
-#include <functional>
-
 #include "Handles.h"
 #include "controls/NotifyIcon.h"
 #include "controls/PopupMenu.h"
@@ -19,11 +17,10 @@ class TrayIcon : public ControlView {
   // The private message through which the shell reports mouse and keyboard events on the icon.
   static constexpr UINT kCallbackMessage = WM_USER + 1;
   static constexpr UINT kIconId = 1;
-  // Menu commands are the item's position in the menu plus this base.
-  static constexpr UINT kFirstCommand = 100;
   static constexpr wchar_t kWindowClass[] = L"KIVTrayIcon";
 
-  TrayIcon(NotifyIcon& model, PopupMenu& menu, std::function<void()> onDoubleClick);
+  // A double-click goes to the model's OnDblClick, a chosen menu item to the menu model.
+  TrayIcon(NotifyIcon& model, PopupMenu& menu);
   ~TrayIcon() override;
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;
@@ -34,7 +31,7 @@ class TrayIcon : public ControlView {
  private:
   template <typename Owner>
   friend LRESULT CALLBACK ForwardToOwner(HWND, UINT, WPARAM, LPARAM);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void OnNotification(UINT event, bool version4, POINT anchor);
   void ShowMenu(POINT at);
   void SyncMenu();
@@ -47,7 +44,6 @@ class TrayIcon : public ControlView {
 
   NotifyIcon& model_;
   PopupMenu& menu_;
-  std::function<void()> onDoubleClick_;
   OwnedWindow hwnd_;
   OwnedMenu hmenu_;
   UINT taskbarCreated_ = 0;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/FileSystem.h"
-#include "platform/TextCodec.h"
 
 namespace kiv::win32 {
 
@@ -17,15 +16,6 @@ class Win32FileSystem : public FileSystem {
   std::optional<FileError> ReplaceWholeFile(const std::u16string& path,
                                             std::span<const std::uint8_t> contents) override;
   std::u16string ErrorText(std::uint32_t code) override;
-};
-
-// Case mapping and the ANSI code page of the system.
-class Win32TextCodec : public TextCodec {
- public:
-  std::u16string UpperCase(std::u16string_view text) override;
-  std::uint32_t AnsiCodePage() override;
-  std::optional<std::u16string> AnsiDecode(std::span<const std::uint8_t> bytes) override;
-  std::optional<std::vector<std::uint8_t>> AnsiEncode(std::u16string_view text) override;
 };
 
 }  // namespace kiv::win32

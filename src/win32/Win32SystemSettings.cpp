@@ -54,22 +54,4 @@ void Win32SystemSettings::WriteWheelRouting(std::int32_t routing) {
   WriteInPointer(kSetMouseWheelRouting, routing);
 }
 
-std::uint32_t Win32OsVersion::MajorVersion() {
-  OSVERSIONINFOW info{};
-  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
-  static_assert(sizeof(OSVERSIONINFOW) == 276);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  GetVersionExW(&info);
-#pragma GCC diagnostic pop
-  return info.dwMajorVersion;
-}
-
-void Win32WaitCursor::Show() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
-
-void Win32WaitCursor::Restore() {
-  // Back to the arrow; the next WM_SETCURSOR gives every window its own cursor again.
-  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-}
-
 }  // namespace kiv::win32

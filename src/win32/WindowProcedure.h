@@ -7,9 +7,9 @@
 namespace kiv::win32 {
 
 // The window procedure of a class whose objects each own one window, created with the object as
-// its creation parameter. Messages go to the object's Handle() once the object holds its window
-// (before that, and after it let go, to the default procedure); no C++ exception unwinds into
-// the system's frames.
+// its creation parameter. Messages go to the object's HandleMessage() once the object holds its
+// window (before that, and after it let go, to the default procedure); no C++ exception unwinds
+// into the system's frames.
 template <typename Owner>
 LRESULT CALLBACK ForwardToOwner(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
@@ -21,7 +21,7 @@ LRESULT CALLBACK ForwardToOwner(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
   LRESULT result = 0;
-  Guarded([&] { result = owner->Handle(message, wParam, lParam); });
+  Guarded([&] { result = owner->HandleMessage(message, wParam, lParam); });
   return result;
 }
 

@@ -11,7 +11,7 @@ namespace {
 class ApplyScrollModeTest : public MainFormFixture {
  protected:
   void ExpectPageMirrors() {
-    EXPECT_EQ(form.Mode(), 0);
+    EXPECT_EQ(form.Mode(), kPageMode);
     EXPECT_TRUE(form.BtnPage.Checked());
     EXPECT_FALSE(form.BtnLine.Checked());
     EXPECT_FALSE(form.ComboBoxLine.Enabled());
@@ -21,7 +21,7 @@ class ApplyScrollModeTest : public MainFormFixture {
     EXPECT_EQ(form.TrayIcon.Hint(), u"１画面");
   }
   void ExpectLineMirrors() {
-    EXPECT_EQ(form.Mode(), 1);
+    EXPECT_EQ(form.Mode(), kLineMode);
     EXPECT_FALSE(form.BtnPage.Checked());
     EXPECT_TRUE(form.BtnLine.Checked());
     EXPECT_TRUE(form.ComboBoxLine.Enabled());
@@ -41,8 +41,8 @@ TEST_F(ApplyScrollModeTest, EveryModeChangeWritesOnceAndMirrorsTheMode) {
     std::function<void(TmainForm&)> toPage;
   };
   const std::vector<Row> rows = {
-      {"tray double-click", [](TmainForm& f) { f.TrayIconDblClick(); },
-       [](TmainForm& f) { f.TrayIconDblClick(); }},
+      {"tray double-click", [](TmainForm& f) { f.TrayIcon.DblClick(); },
+       [](TmainForm& f) { f.TrayIcon.DblClick(); }},
       {"menu", [](TmainForm& f) { f.PPMenu.Choose(f.PPLine); },
        [](TmainForm& f) { f.PPMenu.Choose(f.PPPage); }},
       {"radio buttons", [](TmainForm& f) { f.BtnLine.Click(); },
@@ -80,11 +80,11 @@ TEST_F(ApplyScrollModeTest, ADoubleClickDuringTheWriteIsAppliedToo) {
     }
   } system;
   system.wheelScrollLines = kPageScroll;
-  TmainForm f{{system, os, cursor, store, host}};
+  TmainForm f{{system, os, cursor, store}, host};
   f.FormCreate({u"/t"});
   system.form = &f;
   f.TrayIconDblClick();  // to line mode; the nested click goes back to page mode
-  EXPECT_EQ(f.Mode(), 0);
+  EXPECT_EQ(f.Mode(), kPageMode);
   EXPECT_TRUE(f.BtnPage.Checked());
   EXPECT_EQ(f.TrayIcon.ImageIndex(), kPageImage);
   EXPECT_EQ(system.wheelScrollLines, kPageScroll);
@@ -126,7 +126,7 @@ TEST_F(ApplyScrollModeTest, FlippingTwiceRestoresTheSystemValue) {
     system.wheelScrollLines = start;
     FakeLinePositionStore remembered;
     remembered.stored = 41;
-    TmainForm f{{system, os, cursor, remembered, host}};
+    TmainForm f{{system, os, cursor, remembered}, host};
     f.FormCreate({u"/t"});
     f.TrayIconDblClick();
     EXPECT_NE(system.wheelScrollLines, start);
@@ -154,7 +154,7 @@ TEST_F(ApplyScrollModeTest, LineModeWithoutALineCountNeverWritesZero) {
     system.wheelScrollLines = row.system;
     FakeLinePositionStore remembered;
     remembered.stored = row.remembered;
-    TmainForm f{{system, os, cursor, remembered, host}};
+    TmainForm f{{system, os, cursor, remembered}, host};
     f.FormCreate({u"/t"});
     EXPECT_TRUE(system.writes.empty());
     f.TrayIconDblClick();

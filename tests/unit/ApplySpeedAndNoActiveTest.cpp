@@ -25,7 +25,7 @@ TEST_F(ApplySpeedTest, ASpeedOutsideTheListOrUnreadableLeavesNoSelection) {
         std::optional<std::int32_t>{}}) {
     FakeSystemSettings system;
     system.pointerSpeed = speed;
-    TmainForm f{{system, os, cursor, store, host}};
+    TmainForm f{{system, os, cursor, store}, host};
     f.FormCreate({u"/t"});
     EXPECT_EQ(f.ComboBoxSpeed.ItemIndex(), -1);
     EXPECT_EQ(f.ComboBoxSpeed.Items().size(), 20u);
@@ -49,7 +49,7 @@ TEST_F(ApplyNoActiveTest, WritesOnlyWhenTheWishDiffersFromTheSystem) {
     SCOPED_TRACE(row.routing);
     FakeSystemSettings system;
     system.wheelRouting = row.routing;
-    TmainForm f{{system, os, cursor, store, host}};
+    TmainForm f{{system, os, cursor, store}, host};
     f.FormCreate({u"/t"});
     EXPECT_EQ(f.CHKNoActive.Checked(), row.routing == 2);
     EXPECT_EQ(f.PPNoActive.Checked(), row.routing == 2);
@@ -92,7 +92,7 @@ TEST_F(ApplyNoActiveTest, NotOfferedWithoutWindows10OrAReadableValue) {
     system.wheelRouting = row.routing;
     FakeOsVersion version;
     version.major = row.major;
-    TmainForm f{{system, version, cursor, store, host}};
+    TmainForm f{{system, version, cursor, store}, host};
     f.FormCreate({u"/t"});
     EXPECT_FALSE(f.GroupBoxNoActive.Enabled());
     EXPECT_FALSE(f.PPNoActive.Enabled());

@@ -95,10 +95,8 @@ class FakeLinePositionStore : public LinePositionStore {
 class FakeFormHost : public FormHost {
  public:
   bool visible = false;
-  std::optional<bool> showMainForm;
   int closeRequests = 0;
   int showRequests = 0;
-  int timersStarted = 0;
   int fontFaceCopies = 0;
   int commandLineErrors = 0;
   std::vector<std::u16string> errors;
@@ -109,8 +107,6 @@ class FakeFormHost : public FormHost {
   }
   void HideForm() override { visible = false; }
   void CloseForm() override { ++closeRequests; }
-  void SetShowMainForm(bool show) override { showMainForm = show; }
-  void StartCloseTimer() override { ++timersStarted; }
   void UseMenuFontFace() override { ++fontFaceCopies; }
   void ShowCommandLineError() override { ++commandLineErrors; }
   void ReportError(const std::u16string& message) override { errors.push_back(message); }

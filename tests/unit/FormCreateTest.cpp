@@ -16,19 +16,19 @@ TEST_F(FormCreateTest, TheCommandLineDecidesTheRun) {
     bool showMainForm;
     bool trayVisible;
     std::vector<Write> writes;
-    int timers;
+    bool quitsByItself;
     int errorBoxes;
   };
   const std::vector<Row> rows = {
-      {{}, false, false, {{Setting::WheelScrollLines, kPageScroll}}, 1, 0},
-      {{u"/t"}, false, true, {}, 0, 0},
-      {{u"/w"}, true, false, {}, 0, 0},
-      {{u"12"}, false, false, {{Setting::PointerSpeed, 12}}, 1, 0},
-      {{u"7"}, false, false, {}, 1, 0},  // already the system's speed
-      {{u"/T"}, false, false, {}, 1, 1},
-      {{u"21"}, false, false, {}, 1, 1},
-      {{u"/w "}, false, false, {}, 1, 1},
-      {{u"/t", u"5"}, false, false, {}, 1, 1},
+      {{}, false, false, {{Setting::WheelScrollLines, kPageScroll}}, true, 0},
+      {{u"/t"}, false, true, {}, false, 0},
+      {{u"/w"}, true, false, {}, false, 0},
+      {{u"12"}, false, false, {{Setting::PointerSpeed, 12}}, true, 0},
+      {{u"7"}, false, false, {}, true, 0},  // already the system's speed
+      {{u"/T"}, false, false, {}, true, 1},
+      {{u"21"}, false, false, {}, true, 1},
+      {{u"/w "}, false, false, {}, true, 1},
+      {{u"/t", u"5"}, false, false, {}, true, 1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.arguments.size()) +
@@ -40,12 +40,12 @@ TEST_F(FormCreateTest, TheCommandLineDecidesTheRun) {
     system.pointerSpeed = 7;
     FakeFormHost window;
     FakeLinePositionStore remembered;
-    TmainForm f{{system, os, cursor, remembered, window}};
+    TmainForm f{{system, os, cursor, remembered}, window};
     f.FormCreate(row.arguments);
-    EXPECT_EQ(window.showMainForm, row.showMainForm);
+    EXPECT_EQ(f.ShowMainForm(), row.showMainForm);
     EXPECT_EQ(f.TrayIcon.Visible(), row.trayVisible);
     EXPECT_EQ(system.writes, row.writes);
-    EXPECT_EQ(window.timersStarted, row.timers);
+    EXPECT_EQ(f.QuitsByItself(), row.quitsByItself);
     EXPECT_EQ(window.commandLineErrors, row.errorBoxes);
     EXPECT_EQ(window.fontFaceCopies, 1);
     EXPECT_EQ(remembered.reads, 0);  // line mode: the file is not read
@@ -81,7 +81,7 @@ TEST_F(FormCreateTest, AnUnreadableSettingsFileIsReportedOnceAndTheRunGoesOn) {
   EXPECT_EQ(host.errors, (std::vector<std::u16string>{u"read failed"}));
   EXPECT_EQ(form.ComboBoxLine.ItemIndex(), kDefaultLinePosition);
   EXPECT_EQ(settings.wheelScrollLines, 3);
-  EXPECT_EQ(host.timersStarted, 1);
+  EXPECT_TRUE(form.QuitsByItself());
 }
 
 TEST_F(FormCreateTest, ARunWithNothingToShowIsMadeToEnd) {
@@ -89,19 +89,18 @@ TEST_F(FormCreateTest, ARunWithNothingToShowIsMadeToEnd) {
   class FailingSettings : public FakeSystemSettings {
     std::optional<std::int32_t> ReadPointerSpeed() override { throw std::runtime_error("x"); }
   } failing;
-  TmainForm broken{{failing, os, cursor, store, host}};
+  TmainForm broken{{failing, os, cursor, store}, host};
   EXPECT_THROW(broken.FormCreate({u"/t"}), std::runtime_error);
-  EXPECT_EQ(host.showMainForm, false);
+  EXPECT_EQ(broken.ShowMainForm(), false);
+  EXPECT_FALSE(broken.QuitsByItself());
   broken.EnsureRunCanEnd();
-  EXPECT_EQ(host.timersStarted, 1);
-  broken.EnsureRunCanEnd();
-  EXPECT_EQ(host.timersStarted, 1);  // started at most once
+  EXPECT_TRUE(broken.QuitsByItself());
 
   FakeFormHost window;
-  TmainForm resident{{settings, os, cursor, store, window}};
+  TmainForm resident{{settings, os, cursor, store}, window};
   resident.FormCreate({u"/t"});
   resident.EnsureRunCanEnd();
-  EXPECT_EQ(window.timersStarted, 0);
+  EXPECT_FALSE(resident.QuitsByItself());
 }
 
 class CloseTest : public MainFormFixture {};
@@ -120,7 +119,7 @@ TEST_F(CloseTest, AFailedSaveIsReportedAndEndsOnlyTheQuittingRuns) {
   EXPECT_EQ(host.errors.size(), 1u);
 
   FakeFormHost window;
-  TmainForm quitting{{settings, os, cursor, store, window}};
+  TmainForm quitting{{settings, os, cursor, store}, window};
   quitting.FormCreate({});
   EXPECT_EQ(quitting.RequestClose(), TmainForm::CloseResult::EndWithFailure);
   EXPECT_EQ(window.errors, (std::vector<std::u16string>{u"save failed"}));
@@ -139,7 +138,7 @@ TEST_F(CloseTest, TicksDuringACloseAreIgnored) {
     }
   } window;
   store.failSaves = true;
-  TmainForm f{{settings, os, cursor, store, window}};
+  TmainForm f{{settings, os, cursor, store}, window};
   window.form = &f;
   f.FormCreate({});
   EXPECT_EQ(f.RequestClose(), TmainForm::CloseResult::EndWithFailure);

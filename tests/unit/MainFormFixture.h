@@ -37,7 +37,7 @@ class MainFormFixture : public ::testing::Test {
   FakeWaitCursor cursor;
   FakeLinePositionStore store;
   FakeFormHost host;
-  TmainForm form{{settings, os, cursor, store, host}};
+  TmainForm form{{settings, os, cursor, store}, host};
 };
 
 }  // namespace kiv::test

@@ -53,6 +53,18 @@ TEST_F(MainMenuTest, HasTheEightItemsInOrder) {
                                          u"-", u"ウィンドウを表示", u"-", u"終了"}));
 }
 
+// The window names the menu's commands by these positions.
+TEST_F(MainMenuTest, ThePositionsNameTheItemsTheMenuHolds) {
+  for (MenuItem TmainForm::*item : {&TmainForm::PPPage, &TmainForm::PPLine, &TmainForm::PPNoActive,
+                                    &TmainForm::PPDisp, &TmainForm::PPClose}) {
+    const int position = TrayMenuPosition(item);
+    ASSERT_GE(position, 0);
+    ASSERT_LT(static_cast<std::size_t>(position), form.PPMenu.Items().size());
+    EXPECT_EQ(form.PPMenu.Items()[static_cast<std::size_t>(position)], &(form.*item));
+  }
+  EXPECT_EQ(TrayMenuPosition(nullptr), -1);
+}
+
 TEST_F(MainMenuTest, TheMarkedModeItemKeepsItsMarkAndWritesNothing) {
   for (const std::int32_t lines : {kPageScroll, 4}) {
     SCOPED_TRACE(lines);
@@ -78,11 +90,11 @@ TEST_F(MainMenuTest, ShowAndCloseGoToTheWindow) {
 TEST_F(MainMenuTest, MinimiseHidesTheWindowIntoTheTray) {
   Start({u"/w"});
   host.visible = true;
-  form.WMSysCommand(0xF060);  // close: standard processing only
-  form.WMSysCommand(0xF010);  // move
+  EXPECT_FALSE(form.WMSysCommand(0xF060));  // close: standard processing only
+  EXPECT_FALSE(form.WMSysCommand(0xF010));  // move
   EXPECT_TRUE(host.visible);
   EXPECT_FALSE(form.TrayIcon.Visible());
-  form.WMSysCommand(0xF022);  // minimise, with the system's low bits set
+  EXPECT_TRUE(form.WMSysCommand(0xF022));  // minimise, with the system's low bits set
   EXPECT_FALSE(host.visible);
   EXPECT_TRUE(form.TrayIcon.Visible());
 }

@@ -54,6 +54,7 @@ int ShowWindowAtLevel() {
   RegisterClassW(&wc);
   CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance,
                   nullptr);
+  mainForm.ShowAtStart(win32::Application::LaunchShowCommand());
   application.Run();
   return 0;
 }

@@ -1,7 +1,7 @@
 // Exits with the major version that the OS probe sees in a process of its own.
 #include <windows.h>
 
-#include "Win32SystemSettings.h"
+#include "Win32OsVersion.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   kiv::win32::Win32OsVersion os;

@@ -6,6 +6,7 @@
 #include "General.h"
 #include "KivError.h"
 #include "Win32FileSystem.h"
+#include "Win32TextCodec.h"
 #include "WineTestSupport.h"
 #include "settings/IniLinePositionStore.h"
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "MainWindow.h"
+#include "CommandIds.h"
 #include "WineTestSupport.h"
 
 namespace kiv::test {
@@ -25,7 +25,7 @@ using namespace std::chrono_literals;
 constexpr auto kLimit = 10s;
 
 // The settings window's control identifiers, as the program has them.
-using enum win32::MainWindow::ControlId;
+using enum win32::ControlId;
 
 int Scale(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
 
@@ -136,8 +136,8 @@ Layout ReadLayout(HWND main) {
   GetClientRect(main, &client);
   layout.client = {client.right, client.bottom};
   GetWindowRect(main, &layout.window);
-  const int ids[] = {kGroupBoxWheel,   kBtnPage,       kBtnLine,          kComboBoxLine,
-                     kGroupBoxPointer, kComboBoxSpeed, kGroupBoxNoActive, kCHKNoActive};
+  const int ids[] = {kWheelFrame, kPageModeButton, kLineModeButton, kLineCountList,
+                     kSpeedFrame, kSpeedList,      kNoActiveFrame,  kNoActiveCheckBox};
   for (std::size_t i = 0; i < layout.controls.size(); ++i) {
     RECT rect{};
     GetWindowRect(GetDlgItem(main, ids[i]), &rect);
@@ -163,9 +163,9 @@ void ExpectSound(const Layout& layout, int dpi) {
   const int textHeight = font.TextHeight();
 
   // The frames stack from the top, span the width and fill the client area.
-  const RECT wheel = layout.Of(kGroupBoxWheel);
-  const RECT pointer = layout.Of(kGroupBoxPointer);
-  const RECT noActive = layout.Of(kGroupBoxNoActive);
+  const RECT wheel = layout.Of(kWheelFrame);
+  const RECT pointer = layout.Of(kSpeedFrame);
+  const RECT noActive = layout.Of(kNoActiveFrame);
   EXPECT_EQ(wheel.top, 0);
   EXPECT_EQ(pointer.top, wheel.bottom);
   EXPECT_EQ(noActive.top, pointer.bottom);
@@ -179,11 +179,11 @@ void ExpectSound(const Layout& layout, int dpi) {
   const auto content = [&](const RECT& frame) {
     return RECT{frame.left + 2, frame.top + textHeight, frame.right - 2, frame.bottom - 2};
   };
-  const std::pair<int, RECT> children[] = {{kBtnPage, wheel},
-                                           {kBtnLine, wheel},
-                                           {kComboBoxLine, wheel},
-                                           {kComboBoxSpeed, pointer},
-                                           {kCHKNoActive, noActive}};
+  const std::pair<int, RECT> children[] = {{kPageModeButton, wheel},
+                                           {kLineModeButton, wheel},
+                                           {kLineCountList, wheel},
+                                           {kSpeedList, pointer},
+                                           {kNoActiveCheckBox, noActive}};
   for (const auto& [id, frame] : children) {
     EXPECT_TRUE(Inside(layout.Of(id), content(frame)))
         << id << " " << Describe(layout.Of(id)) << " not inside " << Describe(content(frame));
@@ -195,22 +195,22 @@ void ExpectSound(const Layout& layout, int dpi) {
     }
   }
   // A button's text needs a line of the font.
-  for (int id : {kBtnPage, kBtnLine, kCHKNoActive}) {
+  for (int id : {kPageModeButton, kLineModeButton, kNoActiveCheckBox}) {
     EXPECT_GE(layout.Of(id).bottom - layout.Of(id).top, textHeight) << id;
   }
 
   // Every caption fits: a frame's after its indent, a button's after its mark.
   const int mark = MulDiv(GetSystemMetrics(SM_CXMENUCHECK), dpi, 96);
   const std::pair<int, const wchar_t*> captions[] = {
-      {kGroupBoxWheel, L"[ホイールの１目盛りでスクロールする量]"},
-      {kGroupBoxPointer, L"[ポインターの速度]"},
-      {kGroupBoxNoActive, L"[ホバーしたときに非アクティブウィンドウをスクロールする]"},
-      {kBtnPage, L"１画面ずつスクロールする"},
-      {kBtnLine, L"１度に次の行数スクロールする"},
-      {kCHKNoActive, L"有効 (*Windows11/10)"},
+      {kWheelFrame, L"[ホイールの１目盛りでスクロールする量]"},
+      {kSpeedFrame, L"[ポインターの速度]"},
+      {kNoActiveFrame, L"[ホバーしたときに非アクティブウィンドウをスクロールする]"},
+      {kPageModeButton, L"１画面ずつスクロールする"},
+      {kLineModeButton, L"１度に次の行数スクロールする"},
+      {kNoActiveCheckBox, L"有効 (*Windows11/10)"},
   };
   for (const auto& [id, caption] : captions) {
-    const bool frame = id >= kGroupBoxWheel;
+    const bool frame = id >= kWheelFrame;
     const int needed = font.Extent(caption).cx + (frame ? Scale(8, dpi) : mark + Scale(4, dpi));
     EXPECT_LE(needed, layout.Of(id).right - layout.Of(id).left) << id << " cuts its caption";
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "controls/Control.h"
@@ -7,7 +8,8 @@
 namespace kiv {
 
 // The notification-area icon: visibility, the image index into the tray images and the tooltip.
-// Image and tooltip follow the mode even while the icon is hidden.
+// Image and tooltip follow the mode even while the icon is hidden. A double-click with any button
+// runs OnDblClick.
 class NotifyIcon : public Control {
  public:
   // The shell shows at most this many characters of a tooltip.
@@ -34,6 +36,11 @@ class NotifyIcon : public Control {
     hint_ = std::move(hint);
     Changed();
   }
+
+  void DblClick() {
+    if (OnDblClick) OnDblClick();
+  }
+  std::function<void()> OnDblClick;
 
  private:
   bool visible_ = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <forward_list>
 #include <functional>
 #include <string>
 #include <vector>
@@ -52,6 +53,8 @@ class PopupMenu {
     item.menu_ = this;
     items_.push_back(&item);
   }
+  // A line between items; the menu owns it, since nothing ever refers to it.
+  void AddSeparator() { Add(separators_.emplace_front(u"-", MenuItem::Style{})); }
   const std::vector<MenuItem*>& Items() const { return items_; }
 
   // The user chose the item: a disabled one does nothing; an auto-check item flips its own mark
@@ -63,6 +66,7 @@ class PopupMenu {
   void ClearRadioGroup(const MenuItem& except);
 
   std::vector<MenuItem*> items_;
+  std::forward_list<MenuItem> separators_;
 };
 
 }  // namespace kiv

@@ -6,8 +6,12 @@ void RadioButton::SetChecked(bool checked) {
   if (checked_ == checked) return;
   checked_ = checked;
   Changed();
-  if (!checked) return;
-  if (partner_ != nullptr) partner_->SetChecked(false);
+  if (checked && partner_ != nullptr) partner_->SetChecked(false);
+}
+
+void RadioButton::Click() {
+  if (checked_) return;
+  SetChecked(true);
   if (OnClick) OnClick();
 }
 

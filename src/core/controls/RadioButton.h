@@ -6,8 +6,8 @@
 
 namespace kiv {
 
-// A radio button of a two-button frame. Checking it, by a click or by code, unchecks its partner
-// and then runs OnClick; unchecking it, or checking it again, runs nothing.
+// A radio button of a two-button frame. Checking it unchecks its partner. A click that checks it
+// then runs OnClick; setting the state from code never does, nor does clicking the checked one.
 class RadioButton : public Control {
  public:
   using Control::Control;
@@ -19,7 +19,7 @@ class RadioButton : public Control {
 
   bool Checked() const { return checked_; }
   void SetChecked(bool checked);
-  void Click() { SetChecked(true); }
+  void Click();
 
   std::function<void()> OnClick;
 

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <windows.h>
+
+namespace kiv::win32 {
+
+// The mark of a running instance in this logon session: a named mutex that this run holds open
+// for its whole life. It is never waited on; only its existence counts.
+class SingleInstance {
+ public:
+  explicit SingleInstance(const wchar_t* name);
+  ~SingleInstance();
+  SingleInstance(const SingleInstance&) = delete;
+  SingleInstance& operator=(const SingleInstance&) = delete;
+
+  // True when another run already holds the mark; this one then holds nothing.
+  bool AnotherRuns() const { return anotherRuns_; }
+
+ private:
+  HANDLE mutex_ = nullptr;
+  bool anotherRuns_ = false;
+};
+
+}  // namespace kiv::win32
