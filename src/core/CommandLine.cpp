@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "Digits.h"
+
 namespace kiv {
 
 namespace {
@@ -11,16 +13,6 @@ constexpr char16_t kQuote = u'"';
 
 // Blanks and control characters separate fields. NUL is not among them: it ends the line.
 bool IsSeparator(char16_t c) { return c >= 1 && c <= 32; }
-
-// One hexadecimal digit's value, or -1.
-int HexDigitValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
-bool IsDecimalDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 }  // namespace
 

@@ -1,15 +1,10 @@
 #include "settings/SettingsInteger.h"
 
+#include "Digits.h"
+
 namespace kiv {
 
 namespace {
-
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
 
 bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
@@ -34,7 +29,7 @@ std::optional<std::int32_t> ParseSettingsInteger(std::u16string_view text) {
     if (text.empty()) return std::nullopt;
     std::uint32_t pattern = 0;
     for (const char16_t c : text) {
-      const int digit = HexDigit(c);
+      const int digit = HexDigitValue(c);
       // A further digit would push a set bit out of the 32-bit pattern.
       if (digit < 0 || pattern > 0x0FFFFFFFu) return std::nullopt;
       pattern = (pattern << 4) | static_cast<std::uint32_t>(digit);
@@ -46,7 +41,7 @@ std::optional<std::int32_t> ParseSettingsInteger(std::u16string_view text) {
   // The magnitude stays below 2^33, since each step stops once it passes 2^31.
   std::int64_t magnitude = 0;
   for (const char16_t c : text) {
-    if (c < u'0' || c > u'9') return std::nullopt;
+    if (!IsDecimalDigit(c)) return std::nullopt;
     magnitude = magnitude * 10 + (c - u'0');
     if (magnitude > std::int64_t{2147483648}) return std::nullopt;
   }
