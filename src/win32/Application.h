@@ -24,7 +24,6 @@ class Application {
   void CreateWindowOnce();
   HWND Handle() const { return hwnd_; }
   void SetTitle(const std::wstring& title);
-  const std::wstring& Title() const { return title_; }
 
   // The window that the taskbar button stands for, or none: a close from the button's menu goes
   // to it, the button's activation passes to it, and Tab moves between its controls.

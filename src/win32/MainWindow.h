@@ -41,7 +41,6 @@ class MainWindow : public FormHost {
   void ShowAtStart(int showCommand);
 
   HWND Handle() const { return hwnd_; }
-  TmainForm& Form() { return form_; }
   bool Closed() const { return closed_; }
   bool ClosedWithFailure() const { return failed_; }
 
