@@ -247,7 +247,7 @@ void MainWindow::PlaceFirstTime() {
   SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// --- Showing, and what the logic asks of the window ----------------------------------------------
+// --- Showing, and what the logic asks of the window -------------------------------------------
 
 void MainWindow::ShowAtStart(int showCommand) {
   if (!form_.ShowMainForm() || closed_) return;
