@@ -18,7 +18,8 @@ stays crisp. Output is deterministic: the same bytes on every run.
 
 Usage:
   python3 tools/make_icons.py                 # write the .ico files
-  python3 tools/make_icons.py --check         # parse and validate them
+  python3 tools/make_icons.py --check         # validate them and compare them
+                                              # with what this script draws
   python3 tools/make_icons.py --preview DIR   # also write 8x PNG previews
                                               # on a checkerboard
 """
@@ -590,6 +591,27 @@ def layout(sizes, depths):
     return [(n, bpp) for n in sizes for bpp in depths]
 
 
+def draw_ico(key, glyph_fn, sizes, depths, preview_prefix=None):
+    """The bytes of one icon file; with preview_prefix, also its PNG previews."""
+    scheme = SCHEMES[key]
+    entries = []
+    for n in sizes:
+        img = render(n, scheme, glyph_fn(n, scheme))
+        for bpp in depths:
+            if bpp == 32:
+                dib = png_32(img)
+            else:
+                dib = dib_indexed(img, bpp)
+            entries.append((n, bpp, dib))
+        if preview_prefix:
+            preview("%s-%d.png" % (preview_prefix, n), img)
+            for bpp in depths:
+                if bpp != 32:
+                    preview("%s-%d-%dbpp.png" % (preview_prefix, n, bpp),
+                            indexed_to_rgba(img, bpp))
+    return build_ico(entries)
+
+
 def main(argv=None):
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--out", default=RES_DIR, help="output directory")
@@ -597,17 +619,22 @@ def main(argv=None):
                     help="also write 8x PNG previews (32-bit images, plus the "
                          "4/8-bit variants of kiv.ico as decoded)")
     ap.add_argument("--check", action="store_true",
-                    help="validate existing .ico files instead of writing them")
+                    help="validate the existing .ico files and compare them byte for "
+                         "byte with what the script draws, instead of writing them")
     args = ap.parse_args(argv)
 
     if args.check:
         errors = []
-        for name, _, _, sizes, depths in ICONS:
+        for name, key, glyph_fn, sizes, depths in ICONS:
             path = os.path.join(args.out, name + ".ico")
             if not os.path.exists(path):
                 errors.append("%s: missing" % path)
                 continue
             errs = check_ico(path, layout(sizes, depths))
+            with open(path, "rb") as f:
+                if f.read() != draw_ico(key, glyph_fn, sizes, depths):
+                    errs.append("%s: differs from what tools/make_icons.py draws; run it "
+                                "to write the icons again" % (name + ".ico"))
             errors += errs
             print("%-14s %6d bytes  %s" % (name + ".ico", os.path.getsize(path),
                                           "ok" if not errs else "FAILED"))
@@ -619,26 +646,10 @@ def main(argv=None):
     if args.preview:
         os.makedirs(args.preview, exist_ok=True)
     for name, key, glyph_fn, sizes, depths in ICONS:
-        scheme = SCHEMES[key]
-        entries = []
-        for n in sizes:
-            img = render(n, scheme, glyph_fn(n, scheme))
-            for bpp in depths:
-                if bpp == 32:
-                    dib = png_32(img)
-                else:
-                    dib = dib_indexed(img, bpp)
-                entries.append((n, bpp, dib))
-            if args.preview:
-                preview(os.path.join(args.preview, "%s-%d.png" % (name, n)), img)
-                for bpp in depths:
-                    if bpp != 32:
-                        preview(os.path.join(args.preview, "%s-%d-%dbpp.png"
-                                             % (name, n, bpp)),
-                                indexed_to_rgba(img, bpp))
         path = os.path.join(args.out, name + ".ico")
         with open(path, "wb") as f:
-            f.write(build_ico(entries))
+            f.write(draw_ico(key, glyph_fn, sizes, depths,
+                             args.preview and os.path.join(args.preview, name)))
         print("wrote %s (%d bytes)" % (path, os.path.getsize(path)))
     return 0
 

@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 
 bash tools/setup.sh
 
+# The checked-in icons are what their generator draws, byte for byte.
+python3 tools/make_icons.py --check
+
 # Release: one time stamp for every file of the release, the same for the two builds compared at
 # the end (the copy there has no history to take the commit's time from).
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 1767225600)}

@@ -1,7 +1,25 @@
 // Replacements for the C++ runtime's error hooks, linked into kiv.exe ahead of the runtime's own.
-// The runtime keeps all of its hooks in one object that also drags in a second string library,
-// a random-number device and a demangler, more than half of the program's code. These do the same
-// job with the program's own error type, which every platform callback catches and reports.
+//
+// They are here for size. The runtime keeps its throwing hooks in one object (functexcept.o; the
+// empty std::function's in functional.o) that brings in every standard exception class, and with
+// them a second, copy-on-write string library that in turn brings a random-number device; its
+// terminate handler (vterminate.o) brings the demangler. Built without this file, kiv.exe is
+// 264,704 bytes instead of 138,240, far past its budget of 160 KiB.
+//
+// What each one does now:
+//   __throw_bad_alloc, __throw_bad_array_new_length
+//       throw std::bad_alloc and std::bad_array_new_length, as the runtime's do;
+//   __throw_length_error, __throw_logic_error
+//       throw KivError with the runtime's message (e.g. "vector::reserve");
+//   __throw_out_of_range_fmt
+//       throws KivError with the message's format as it stands, its numbers not filled in;
+//   __throw_bad_function_call
+//       throws KivError("bad_function_call");
+//   __verbose_terminate_handler
+//       aborts without a word (below).
+// The errors thrown reach the guard of the platform callback they happened in (Guarded in
+// ErrorReports.h), which shows the general error report; tests/win32/lean_runtime_tests.cpp sets
+// off each of them in a program linked as kiv.exe is and reads the report.
 #include <cstdlib>
 #include <new>
 
