@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "WineTestSupport.h"
+#include "WineHelpers.h"
 
 namespace kiv::test {
 namespace {

@@ -14,7 +14,7 @@
 #include <set>
 #include <vector>
 
-#include "WineTestSupport.h"
+#include "WineHelpers.h"
 
 namespace kiv::test {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "WineTestSupport.h"
+#include "WineHelpers.h"
 
 namespace kiv::test {
 namespace {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "CommandIds.h"
-#include "WineTestSupport.h"
+#include "WineHelpers.h"
 
 namespace kiv::test {
 namespace {

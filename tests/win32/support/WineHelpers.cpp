@@ -1,4 +1,4 @@
-#include "WineTestSupport.h"
+#include "WineHelpers.h"
 
 #include <commctrl.h>
 #include <shlobj.h>

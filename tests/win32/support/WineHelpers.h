@@ -1,3 +1,5 @@
+// Helpers for programs that drive kiv.exe from outside under Wine: the Wine tests and the
+// benchmark's driver. Plain Windows calls only; the tests bring their test framework themselves.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +14,7 @@
 
 namespace kiv::test {
 
-// Paths handed in by ctest.
+// Paths handed in by ctest to the tests (the benchmark's driver has its own options instead).
 std::wstring KivExe();
 std::wstring TestBinFolder();
 
