@@ -10,36 +10,55 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <functional>
-#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "CommandIds.h"
 #include "Handles.h"
+#include "SingleInstance.h"
 #include "TrayIcon.h"
+#include "WineHelpers.h"
 
 namespace {
 
+using namespace std::chrono_literals;
+using kiv::test::ChildProcess;
+using kiv::test::DispatchPendingMessages;
+using kiv::test::PumpMessagesUntil;
+using kiv::test::PumpWait;
+using kiv::test::ReadFileBytes;
+using kiv::test::SendWithin;
+using kiv::test::SettingChangeListener;
+using kiv::test::StageWheelScrollLines;
+using kiv::test::WaitForTopLevelWindow;
+using kiv::test::WideToUtf8;
 using kiv::win32::HandleKind;
+using kiv::win32::kMenuClose;
+using kiv::win32::kMenuLineMode;
+using kiv::win32::kMenuPageMode;
 using kiv::win32::TrayIcon;
 
-// KIV's tray menu commands: the page-mode and line-mode items and "close".
-constexpr WPARAM kMenuPage = kiv::win32::kMenuPageMode;
-constexpr WPARAM kMenuLine = kiv::win32::kMenuLineMode;
-constexpr WPARAM kMenuClose = kiv::win32::kMenuClose;
 constexpr LPARAM kDoubleClick = MAKELPARAM(WM_LBUTTONDBLCLK, TrayIcon::kIconId);
 
-constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 constexpr UINT kSetMouseWheelRouting = 0x201D;  // SPI_SETMOUSEWHEELROUTING, past the Vista headers
 constexpr wchar_t kPageMode[] = L"-1";
 constexpr wchar_t kLineMode[] = L"3";
+
+// The figures' unit.
+using Milliseconds = std::chrono::duration<double, std::milli>;
+
+// While it waits, the driver looks at what it waits for at most every 51 ms unless a message or
+// its wake handle comes first: little work of its own on the CPU that it shares with the prefix.
+constexpr auto kPoll = 51ms;
+constexpr PumpWait kQuietWait{.poll = kPoll};
 
 struct Options {
   std::wstring kiv, counting, toggle, tray, out;
@@ -54,16 +73,6 @@ struct Options {
 
 // --- Text -------------------------------------------------------------------------------------
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
-}
-
 std::string Format(const char* format, ...) {
   char buffer[1024];
   va_list args;
@@ -73,170 +82,21 @@ std::string Format(const char* format, ...) {
   return buffer;
 }
 
-// --- Clock and messages -----------------------------------------------------------------------
-
-double NowMs() {
-  static const double frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
-}
-
-// Dispatches this thread's messages (broadcasts are sent ones: they are handled here) until
-// done() holds or the time is up. A handle, when given, wakes the wait as soon as it is signalled.
-bool PumpUntil(double limitMs, const std::function<bool()>& done = {}, HANDLE wake = nullptr) {
-  const double end = NowMs() + limitMs;
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (done && done()) return true;
-    const double left = end - NowMs();
-    if (left <= 0) return false;
-    const DWORD wait = static_cast<DWORD>(std::min(left, 50.0)) + 1;
-    MsgWaitForMultipleObjects(wake != nullptr ? 1 : 0, wake != nullptr ? &wake : nullptr, FALSE,
-                              wait, QS_ALLINPUT);
-  }
-}
-
-// A hidden top-level window that receives every WM_SETTINGCHANGE broadcast, counts them by action
-// and stamps the arrival of the first wheel-scroll one after Arm().
-class Listener {
- public:
-  Listener() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"KivBenchListener";
-    RegisterClassW(&wc);
-    hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"bench listener", WS_OVERLAPPED, 0, 0, 10, 10,
-                            nullptr, nullptr, wc.hInstance, nullptr);
-    instance_ = this;
-  }
-  ~Listener() {
-    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-    instance_ = nullptr;
-  }
-  Listener(const Listener&) = delete;
-  Listener& operator=(const Listener&) = delete;
-
-  bool Valid() const { return hwnd_ != nullptr; }
-  void Clear() { counts_.clear(); }
-  void Arm() { wheelAt_.reset(); }
-  std::optional<double> WheelAt() const { return wheelAt_; }
-  int Count(UINT action) const {
-    const auto found = counts_.find(action);
-    return found == counts_.end() ? 0 : found->second;
-  }
-  int Total() const {
-    int total = 0;
-    for (const auto& [action, count] : counts_) total += count;
-    return total;
-  }
-
- private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SETTINGCHANGE && instance_ != nullptr) {
-      // Stamped first thing: the time at which the broadcast reached this window.
-      const double at = NowMs();
-      ++instance_->counts_[static_cast<UINT>(wParam)];
-      if (wParam == SPI_SETWHEELSCROLLLINES && !instance_->wheelAt_) instance_->wheelAt_ = at;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-
-  static inline Listener* instance_ = nullptr;
-  HWND hwnd_ = nullptr;
-  std::map<UINT, int> counts_;
-  std::optional<double> wheelAt_;
-};
-
 // --- Processes --------------------------------------------------------------------------------
 
-class Child {
- public:
-  // A start that fails is tried again (a start is never timed from a failed attempt): under Wine
-  // a start can fail now and then for a moment, and one such would void a whole figure.
-  Child(const std::wstring& program, const std::wstring& arguments) {
-    std::wstring line = L"\"" + program + L"\"";
-    if (!arguments.empty()) line += L" " + arguments;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-      if (attempt > 0) {
-        ++retries_;
-        Sleep(500);
-      }
-      std::vector<wchar_t> buffer(line.begin(), line.end());
-      buffer.push_back(L'\0');
-      STARTUPINFOW startup{};
-      startup.cb = sizeof(startup);
-      startedAt_ = NowMs();
-      if (CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                         nullptr, &startup, &info_)) {
-        return;
-      }
-      info_ = {};
-      startError_ = GetLastError();
-    }
-  }
-  ~Child() {
-    if (info_.hProcess == nullptr) return;
-    if (Running()) Kill();
-    CloseHandle(info_.hThread);
-    CloseHandle(info_.hProcess);
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
+// Program starts that failed at first and were tried again.
+int startRetries = 0;
 
-  bool Started() const { return info_.hProcess != nullptr; }
-  DWORD StartError() const { return startError_; }
-  // When the successful CreateProcess call began.
-  double StartedAt() const { return startedAt_; }
-  static int Retries() { return retries_; }
-  DWORD Id() const { return info_.dwProcessId; }
-  HANDLE Process() const { return info_.hProcess; }
-  bool Running() const {
-    return info_.hProcess != nullptr && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+// A start that fails is tried again (a start is never timed from a failed attempt): under Wine a
+// start can fail now and then for a moment, and one such would void a whole figure.
+std::unique_ptr<ChildProcess> Start(const std::wstring& program, const std::wstring& arguments) {
+  auto child = std::make_unique<ChildProcess>(program, arguments);
+  for (int attempt = 1; attempt < 3 && !child->Started(); ++attempt) {
+    ++startRetries;
+    Sleep(500);
+    child = std::make_unique<ChildProcess>(program, arguments);
   }
-  // Messages are dispatched meanwhile, so that the child's broadcasts are not held up.
-  bool WaitForExit(double limitMs) {
-    return PumpUntil(
-        limitMs, [this] { return !Running(); }, info_.hProcess);
-  }
-  void Kill() {
-    TerminateProcess(info_.hProcess, 99);
-    WaitForSingleObject(info_.hProcess, 5000);
-  }
-
- private:
-  PROCESS_INFORMATION info_{};
-  DWORD startError_ = 0;
-  double startedAt_ = 0;
-  static inline int retries_ = 0;
-};
-
-HWND FindTopLevel(DWORD processId, const wchar_t* windowClass) {
-  HWND found = nullptr;
-  while ((found = FindWindowExW(nullptr, found, windowClass, nullptr)) != nullptr) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(found, &owner);
-    if (owner == processId) return found;
-  }
-  return nullptr;
-}
-
-HWND WaitForTopLevel(const Child& child, const wchar_t* windowClass, double limitMs) {
-  HWND found = nullptr;
-  PumpUntil(limitMs, [&] {
-    found = FindTopLevel(child.Id(), windowClass);
-    return found != nullptr || !child.Running();
-  });
-  return found;
+  return child;
 }
 
 // The working set, as another program sees it (Wine reports no private bytes).
@@ -252,29 +112,8 @@ std::optional<SIZE_T> WorkingSet(DWORD processId) {
   return counters.WorkingSetSize;
 }
 
-std::optional<LRESULT> SendWithin(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                  UINT limitMs = 10000) {
-  DWORD_PTR result = 0;
-  // SMTO_NORMAL: broadcasts that the receiver makes meanwhile are handled by this thread.
-  if (SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_NORMAL, limitMs, &result) == 0) {
-    return std::nullopt;
-  }
-  return static_cast<LRESULT>(result);
-}
-
-void StageWheelScrollLines(const wchar_t* value) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS) {
-    return;
-  }
-  RegSetValueExW(key, L"WheelScrollLines", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                 static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-}
-
 bool KivInstanceRuns() {
-  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"KIV/Brackenhall");
+  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kiv::win32::kKivInstanceName);
   if (mutex == nullptr) return false;
   CloseHandle(mutex);
   return true;
@@ -290,8 +129,8 @@ class WineIdle {
   WineIdle() {
     wchar_t prefix[MAX_PATH];
     const DWORD length = GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) environmentEntry_ = "WINEPREFIX=" + Utf8(prefix);
-    const std::optional<std::string> self = ReadHostFile(L"Z:\\proc\\self\\stat");
+    if (length > 0 && length < MAX_PATH) environmentEntry_ = "WINEPREFIX=" + WideToUtf8(prefix);
+    const std::optional<std::string> self = ReadFileBytes(L"Z:\\proc\\self\\stat");
     if (self) self_ = std::strtoul(self->c_str(), nullptr, 10);
   }
 
@@ -300,40 +139,29 @@ class WineIdle {
   int Waits() const { return waits_; }
   std::size_t Watched() const { return watched_; }
 
-  // Returns once the prefix's processes have been quiet for quietMs, or after limitMs.
-  void Wait(double quietMs, double limitMs) {
+  // Returns once the prefix's processes have been quiet for the given time, or after the limit.
+  void Wait(std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
     if (!Available()) return;
     const std::vector<unsigned long> processes = PrefixProcesses();
     watched_ = processes.size();
     ++waits_;
     unsigned long long last = Ticks(processes);
-    double quietSince = NowMs();
-    const bool quiet = PumpUntil(limitMs, [&] {
-      const unsigned long long ticks = Ticks(processes);
-      if (ticks != last) {
-        last = ticks;
-        quietSince = NowMs();
-      }
-      return NowMs() - quietSince >= quietMs;
-    });
-    if (!quiet) ++timeouts_;
+    auto quietSince = std::chrono::steady_clock::now();
+    const bool wasQuiet = PumpMessagesUntil(
+        limit,
+        [&] {
+          const unsigned long long ticks = Ticks(processes);
+          if (ticks != last) {
+            last = ticks;
+            quietSince = std::chrono::steady_clock::now();
+          }
+          return std::chrono::steady_clock::now() - quietSince >= quiet;
+        },
+        kQuietWait);
+    if (!wasQuiet) ++timeouts_;
   }
 
  private:
-  static std::optional<std::string> ReadHostFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::string bytes;
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0) {
-      bytes.append(chunk, read);
-    }
-    CloseHandle(file);
-    return bytes;
-  }
-
   std::vector<unsigned long> PrefixProcesses() const {
     std::vector<unsigned long> found;
     WIN32_FIND_DATAW entry;
@@ -343,7 +171,7 @@ class WineIdle {
       const unsigned long pid = std::wcstoul(entry.cFileName, nullptr, 10);
       if (pid == 0 || pid == self_) continue;
       const std::optional<std::string> environment =
-          ReadHostFile(L"Z:\\proc\\" + std::wstring(entry.cFileName) + L"\\environ");
+          ReadFileBytes(L"Z:\\proc\\" + std::wstring(entry.cFileName) + L"\\environ");
       if (!environment) continue;
       // Entries are separated by NULs; look for this prefix's entry as a whole.
       const std::string needle = std::string(1, '\0') + environmentEntry_ + std::string(1, '\0');
@@ -360,7 +188,7 @@ class WineIdle {
     unsigned long long total = 0;
     for (unsigned long pid : processes) {
       const std::optional<std::string> stat =
-          ReadHostFile(L"Z:\\proc\\" + std::to_wstring(pid) + L"\\stat");
+          ReadFileBytes(L"Z:\\proc\\" + std::to_wstring(pid) + L"\\stat");
       if (!stat) continue;
       const std::size_t end = stat->rfind(')');
       if (end == std::string::npos) continue;
@@ -394,9 +222,9 @@ WineIdle& Idle() {
 // simply for the settle time.
 void Settle(const Options& options) {
   if (Idle().Available()) {
-    Idle().Wait(options.settleMs, 3000);
+    Idle().Wait(std::chrono::milliseconds(options.settleMs), 3s);
   } else {
-    PumpUntil(options.settleMs);
+    PumpMessagesUntil(std::chrono::milliseconds(options.settleMs), {}, kQuietWait);
   }
 }
 
@@ -473,29 +301,32 @@ class Report {
 
 // One start of a one-shot toggle: milliseconds from CreateProcess until its wheel-scroll broadcast
 // reaches the listener. The process is then left to exit by itself, and the system to settle.
-std::optional<double> TimeOneToggle(Listener& listener, const std::wstring& program,
+std::optional<double> TimeOneToggle(SettingChangeListener& listener, const std::wstring& program,
                                     const Options& options, std::string& error) {
-  listener.Arm();
-  Child child(program, L"");
-  if (!child.Started()) {
-    error = Format("cannot start %s (error %lu)", Utf8(program).c_str(), child.StartError());
+  listener.Clear();
+  const auto wheelAt = [&] { return listener.FirstArrival(SPI_SETWHEELSCROLLLINES); };
+  const auto child = Start(program, L"");
+  if (!child->Started()) {
+    error = Format("cannot start %s (error %lu)", WideToUtf8(program).c_str(), child->StartError());
     return std::nullopt;
   }
-  PumpUntil(
-      20000, [&] { return listener.WheelAt().has_value() || !child.Running(); }, child.Process());
+  PumpMessagesUntil(20s, [&] { return wheelAt().has_value() || !child->Running(); },
+                    {.wake = child->Handle(), .poll = kPoll});
   // A process that has already gone has sent everything; take in what is still queued.
-  if (!listener.WheelAt()) PumpUntil(100, [&] { return listener.WheelAt().has_value(); });
-  const std::optional<double> at = listener.WheelAt();
-  if (!child.WaitForExit(20000)) {
-    error = "did not exit: " + Utf8(program);
+  if (!wheelAt())
+    PumpMessagesUntil(
+        100ms, [&] { return wheelAt().has_value(); }, kQuietWait);
+  const auto at = wheelAt();
+  if (!child->WaitForExit(20s)) {
+    error = "did not exit: " + WideToUtf8(program);
     return std::nullopt;
   }
   Settle(options);
   if (!at) {
-    error = "no wheel broadcast from " + Utf8(program);
+    error = "no wheel broadcast from " + WideToUtf8(program);
     return std::nullopt;
   }
-  return *at - child.StartedAt();
+  return Milliseconds(*at - child->StartedAt()).count();
 }
 
 struct PairedSamples {
@@ -505,8 +336,9 @@ struct PairedSamples {
 
 // The pairs run in ABBA order (AB, BA, AB, ...), each pair with the same staged starting mode;
 // the mode alternates every two pairs so that both orders see both directions of the toggle.
-void RunPair(Listener& listener, int pair, const std::wstring& a, const std::wstring& b,
-             PairedSamples& samples, const Options& options, std::string& error) {
+void RunPair(SettingChangeListener& listener, int pair, const std::wstring& a,
+             const std::wstring& b, PairedSamples& samples, const Options& options,
+             std::string& error) {
   StageWheelScrollLines((pair / 2) % 2 == 0 ? kPageMode : kLineMode);
   const bool aFirst = pair % 2 == 0;
   std::optional<double> ta, tb;
@@ -527,7 +359,7 @@ void RunPair(Listener& listener, int pair, const std::wstring& a, const std::wst
                                (pair / 2) % 2 == 0 ? "page" : "line", *ta, *tb));
 }
 
-void MeasureLatency(Listener& listener, const Options& options, Report& report) {
+void MeasureLatency(SettingChangeListener& listener, const Options& options, Report& report) {
   std::string error;
   // Warm-ups: the first starts pay for cold caches, in Wine and in the host.
   for (int i = 0; i < options.warmups && error.empty(); ++i) {
@@ -584,22 +416,22 @@ std::optional<SIZE_T> ResidentWorkingSet(const std::wstring& program, const std:
                                          const wchar_t* windowClass, UINT closeMessage,
                                          WPARAM closeWParam, const Options& options,
                                          std::string& error) {
-  Child child(program, arguments);
-  if (!child.Started()) {
-    error = Format("cannot start %s (error %lu)", Utf8(program).c_str(), child.StartError());
+  const auto child = Start(program, arguments);
+  if (!child->Started()) {
+    error = Format("cannot start %s (error %lu)", WideToUtf8(program).c_str(), child->StartError());
     return std::nullopt;
   }
-  const HWND window = WaitForTopLevel(child, windowClass, 20000);
+  const HWND window = WaitForTopLevelWindow(*child, windowClass, 20s);
   if (window == nullptr) {
-    error = "no " + Utf8(windowClass) + " window";
+    error = "no " + WideToUtf8(windowClass) + " window";
     return std::nullopt;
   }
-  PumpUntil(options.residentSettleMs);
-  const std::optional<SIZE_T> size = WorkingSet(child.Id());
+  PumpMessagesUntil(std::chrono::milliseconds(options.residentSettleMs), {}, kQuietWait);
+  const std::optional<SIZE_T> size = WorkingSet(child->Id());
   PostMessageW(window, closeMessage, closeWParam, 0);
-  if (!child.WaitForExit(20000)) child.Kill();
+  if (!child->WaitForExit(20s)) child->Kill();
   Settle(options);
-  if (!size) error = "no working set for " + Utf8(program);
+  if (!size) error = "no working set for " + WideToUtf8(program);
   return size;
 }
 
@@ -642,7 +474,7 @@ void MeasureResidentMemory(const Options& options, Report& report) {
 
 // --- Broadcasts -------------------------------------------------------------------------------
 
-std::string ActionText(const Listener& listener) {
+std::string ActionText(const SettingChangeListener& listener) {
   if (listener.Total() == 0) return "0";
   std::string text = std::to_string(listener.Total()) + " (";
   const std::pair<UINT, const char*> names[] = {{SPI_SETWHEELSCROLLLINES, "wheel lines"},
@@ -660,13 +492,13 @@ std::string ActionText(const Listener& listener) {
 
 // One broadcast row: the count of all broadcasts the action caused, and of the expected kind.
 void BroadcastRow(Report& report, const std::string& id, const std::string& figure,
-                  const Listener& listener, UINT expectedAction, int expected) {
+                  const SettingChangeListener& listener, UINT expectedAction, int expected) {
   const bool met = listener.Total() == expected && listener.Count(expectedAction) == expected;
   report.Row(id, Report::Kind::Exact, figure, ActionText(listener),
              expected == 0 ? "exactly 0" : "exactly 1", met);
 }
 
-void MeasureBroadcasts(Listener& listener, const Options& options, Report& report) {
+void MeasureBroadcasts(SettingChangeListener& listener, const Options& options, Report& report) {
   // One-shot runs: everything the process broadcasts in its lifetime counts.
   struct OneShot {
     const char* id;
@@ -686,8 +518,8 @@ void MeasureBroadcasts(Listener& listener, const Options& options, Report& repor
   for (const OneShot& run : oneShots) {
     StageWheelScrollLines(run.stage);
     listener.Clear();
-    Child child(options.kiv, run.arguments);
-    if (!child.Started() || !child.WaitForExit(20000)) {
+    const auto child = Start(options.kiv, run.arguments);
+    if (!child->Started() || !child->WaitForExit(20s)) {
       report.Missing(run.id, Report::Kind::Exact, run.figure, "run did not end");
       continue;
     }
@@ -699,14 +531,14 @@ void MeasureBroadcasts(Listener& listener, const Options& options, Report& repor
   const std::string residentFigure = "Broadcasts: start `kiv.exe /t` (nothing to change)";
   StageWheelScrollLines(kPageMode);
   listener.Clear();
-  Child resident(options.kiv, L"/t");
+  const auto resident = Start(options.kiv, L"/t");
   const HWND tray =
-      resident.Started() ? WaitForTopLevel(resident, TrayIcon::kWindowClass, 20000) : nullptr;
+      resident->Started() ? WaitForTopLevelWindow(*resident, TrayIcon::kWindowClass, 20s) : nullptr;
   if (tray == nullptr) {
     report.Missing("broadcast-resident", Report::Kind::Exact, residentFigure, "no tray window");
     return;
   }
-  PumpUntil(options.residentSettleMs);
+  PumpMessagesUntil(std::chrono::milliseconds(options.residentSettleMs), {}, kQuietWait);
   BroadcastRow(report, "broadcast-resident-start", residentFigure, listener,
                SPI_SETWHEELSCROLLLINES, 0);
 
@@ -720,13 +552,15 @@ void MeasureBroadcasts(Listener& listener, const Options& options, Report& repor
   };
   const Step steps[] = {
       {"broadcast-noop-page",
-       "Broadcasts, no-op: menu item \"" + Utf8(L"１画面") + "\" (already marked) in page mode",
-       WM_COMMAND, kMenuPage, 0, 0},
+       "Broadcasts, no-op: menu item \"" + WideToUtf8(L"１画面") +
+           "\" (already marked) in page mode",
+       WM_COMMAND, kMenuPageMode, 0, 0},
       {"broadcast-dblclick-page-line", "Broadcasts: wheel mode page → line, tray double-click",
        TrayIcon::kCallbackMessage, 0, kDoubleClick, 1},
       {"broadcast-noop-line",
-       "Broadcasts, no-op: menu item \"" + Utf8(L"指定行数") + "\" (already marked) in line mode",
-       WM_COMMAND, kMenuLine, 0, 0},
+       "Broadcasts, no-op: menu item \"" + WideToUtf8(L"指定行数") +
+           "\" (already marked) in line mode",
+       WM_COMMAND, kMenuLineMode, 0, 0},
       {"broadcast-dblclick-line-page", "Broadcasts: wheel mode line → page, tray double-click",
        TrayIcon::kCallbackMessage, 0, kDoubleClick, 1},
   };
@@ -740,7 +574,7 @@ void MeasureBroadcasts(Listener& listener, const Options& options, Report& repor
     BroadcastRow(report, step.id, step.figure, listener, SPI_SETWHEELSCROLLLINES, step.expected);
   }
   PostMessageW(tray, WM_COMMAND, kMenuClose, 0);
-  if (!resident.WaitForExit(20000)) resident.Kill();
+  if (!resident->WaitForExit(20s)) resident->Kill();
   Settle(options);
 
   report.Row("broadcast-routing", Report::Kind::Exact, "Broadcasts: wheel routing (hover scroll)",
@@ -766,7 +600,7 @@ std::optional<std::vector<long>> QueryHandles(HWND tray, UINT query) {
   return counts;
 }
 
-void MeasureHandleGrowth(Listener& listener, const Options& options, Report& report) {
+void MeasureHandleGrowth(SettingChangeListener& listener, const Options& options, Report& report) {
   const std::string figure =
       Format("Handle growth over %d tray double-clicks (counting build)", options.toggles);
   const std::string memoryFigure =
@@ -777,16 +611,16 @@ void MeasureHandleGrowth(Listener& listener, const Options& options, Report& rep
   };
   const UINT query = RegisterWindowMessageW(kiv::win32::kHandleCountQuery);
   StageWheelScrollLines(kPageMode);
-  Child child(options.counting, L"/t");
+  const auto child = Start(options.counting, L"/t");
   const HWND tray =
-      child.Started() ? WaitForTopLevel(child, TrayIcon::kWindowClass, 20000) : nullptr;
+      child->Started() ? WaitForTopLevelWindow(*child, TrayIcon::kWindowClass, 20s) : nullptr;
   if (tray == nullptr) return missing("no tray window from the counting build");
-  PumpUntil(options.residentSettleMs);
+  PumpMessagesUntil(std::chrono::milliseconds(options.residentSettleMs), {}, kQuietWait);
   // Warm-up: a pair of double-clicks loads the second mode's icon, which is kept for good.
   for (int i = 0; i < 2; ++i) SendWithin(tray, TrayIcon::kCallbackMessage, 0, kDoubleClick);
   Settle(options);
   const std::optional<std::vector<long>> before = QueryHandles(tray, query);
-  const std::optional<SIZE_T> setBefore = WorkingSet(child.Id());
+  const std::optional<SIZE_T> setBefore = WorkingSet(child->Id());
   // A build that does not count would answer 0 for everything and pass by accident.
   if (!before || (*before)[static_cast<int>(HandleKind::Window)] <= 0 ||
       (*before)[static_cast<int>(HandleKind::Menu)] <= 0) {
@@ -796,14 +630,14 @@ void MeasureHandleGrowth(Listener& listener, const Options& options, Report& rep
   int unanswered = 0;
   for (int i = 0; i < options.toggles; ++i) {
     if (!SendWithin(tray, TrayIcon::kCallbackMessage, 0, kDoubleClick)) ++unanswered;
-    if (i % 16 == 15) PumpUntil(0);
+    if (i % 16 == 15) DispatchPendingMessages();
   }
-  PumpUntil(1000);
+  PumpMessagesUntil(1s, {}, kQuietWait);
   const std::optional<std::vector<long>> after = QueryHandles(tray, query);
-  const std::optional<SIZE_T> setAfter = WorkingSet(child.Id());
+  const std::optional<SIZE_T> setAfter = WorkingSet(child->Id());
   const int broadcasts = listener.Count(SPI_SETWHEELSCROLLLINES);
   PostMessageW(tray, WM_COMMAND, kMenuClose, 0);
-  if (!child.WaitForExit(20000)) child.Kill();
+  if (!child->WaitForExit(20s)) child->Kill();
   if (!after || unanswered > 0) return missing(Format("%d double-clicks unanswered", unanswered));
 
   const char* names[] = {"icons", "menus", "fonts", "windows"};
@@ -883,8 +717,8 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "bench_driver: a KIV instance already runs in this prefix\n");
     return 2;
   }
-  Listener listener;
-  if (!listener.Valid()) return 2;
+  SettingChangeListener listener;
+  if (listener.Handle() == nullptr) return 2;
   Report report;
   const auto part = [&](const wchar_t* name) {
     return options.only.empty() || options.only == name;
@@ -893,9 +727,8 @@ int wmain(int argc, wchar_t** argv) {
   if (part(L"memory")) MeasureResidentMemory(options, report);
   if (part(L"broadcasts")) MeasureBroadcasts(listener, options, report);
   if (part(L"handles")) MeasureHandleGrowth(listener, options, report);
-  if (Child::Retries() > 0) {
-    report.Detail(
-        Format("%d program starts failed at first and were tried again.", Child::Retries()));
+  if (startRetries > 0) {
+    report.Detail(Format("%d program starts failed at first and were tried again.", startRetries));
   }
   return report.Write(options.out) ? 0 : 2;
 }

@@ -39,7 +39,7 @@ done
 set_dpi 96
 "$wine" "$exe" /t &
 sleep 4
-"$wine" "$top/build/windows/tests/win32/tray_menu_probe.exe" 40 60
+"$wine" "$top/build/windows/tools/tray_menu_probe.exe" 40 60
 sleep 2
 DISPLAY=$display import -window root "$shot"
 convert "$shot" -trim +repage docs/tray-menu.png

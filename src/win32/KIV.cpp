@@ -12,13 +12,11 @@
 
 namespace {
 
-constexpr wchar_t kInstanceName[] = L"KIV/Brackenhall";
-
 int Run() {
   using namespace kiv;
   win32::SystemServices system;
   if (!PrepareSettingsFolder(system.fileSystem, u"KIV")) return 0;
-  const win32::SingleInstance instance(kInstanceName);
+  const win32::SingleInstance instance(win32::kKivInstanceName);
   if (instance.AnotherRuns()) return 0;
 
   win32::Application application;

@@ -4,6 +4,9 @@
 
 namespace kiv::win32 {
 
+// KIV's mark. The installer looks for it too, to close a running KIV first.
+inline constexpr wchar_t kKivInstanceName[] = L"KIV/Brackenhall";
+
 // The mark of a running instance in this logon session: a named mutex that this run holds open
 // for its whole life. It is never waited on; only its existence counts.
 class SingleInstance {

@@ -7,7 +7,7 @@
 #include "General.h"
 #include "MainWindow.h"
 #include "SystemServices.h"
-#include "WineTestSupport.h"
+#include "WineHelpers.h"
 
 namespace kiv::test {
 namespace {

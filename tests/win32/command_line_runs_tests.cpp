@@ -6,7 +6,11 @@
 #include <memory>
 #include <vector>
 
-#include "WineTestSupport.h"
+#include "Application.h"
+#include "CommandIds.h"
+#include "MainWindow.h"
+#include "TrayIcon.h"
+#include "WineHelpers.h"
 
 namespace kiv::test {
 namespace {
@@ -50,7 +54,8 @@ class CommandLineRunTest : public ::testing::Test {
   // Waits for a resident run to be up: its window exists once the start-up has passed the
   // single-instance test.
   static void WaitUntilUp(const ChildProcess& process) {
-    ASSERT_NE(WaitForTopLevelWindow(process.Id(), L"KIVTrayIcon", kLaunchLimit), nullptr)
+    ASSERT_NE(WaitForTopLevelWindow(process.Id(), win32::TrayIcon::kWindowClass, kLaunchLimit),
+              nullptr)
         << "kiv.exe did not get as far as its windows";
   }
 
@@ -70,9 +75,10 @@ class CommandLineRunTest : public ::testing::Test {
   static std::optional<std::string> SavedSettings() { return ReadFileBytes(KivSettingsFile()); }
 
   static void CloseFromTheMenu(const ChildProcess& process) {
-    const HWND tray = WaitForTopLevelWindow(process.Id(), L"KIVTrayIcon", kLaunchLimit);
+    const HWND tray =
+        WaitForTopLevelWindow(process.Id(), win32::TrayIcon::kWindowClass, kLaunchLimit);
     ASSERT_NE(tray, nullptr);
-    PostMessageW(tray, WM_COMMAND, 107, 0);  // "終了"
+    PostMessageW(tray, WM_COMMAND, win32::kMenuClose, 0);  // "終了"
   }
 
   SettingChangeListener listener_;
@@ -168,7 +174,8 @@ TEST_F(CommandLineRunTest, AWrongCommandLineIsReportedAndTheRunEndsAboutOneSecon
     EXPECT_EQ(box->caption, L"KIV");
     EXPECT_EQ(box->text, kCommandLineError);
     // Nothing of the program shows with the box.
-    for (const wchar_t* windowClass : {L"KIVMainWindow", L"KIVApplication"}) {
+    for (const wchar_t* windowClass :
+         {win32::MainWindow::kWindowClass, win32::Application::kWindowClass}) {
       for (HWND window : TopLevelWindows(kiv->Id(), windowClass)) {
         EXPECT_FALSE(IsWindowVisible(window)) << WideToUtf8(windowClass);
       }
@@ -206,7 +213,8 @@ TEST_F(CommandLineRunTest, ResidentRunsStayUntilClosedAndThenSaveTheLinePosition
     const auto started = Clock::now();
     auto kiv = Start(row.arguments);
     ASSERT_NO_FATAL_FAILURE(WaitUntilUp(*kiv));
-    const HWND window = WaitForTopLevelWindow(kiv->Id(), L"KIVMainWindow", kLaunchLimit);
+    const HWND window =
+        WaitForTopLevelWindow(kiv->Id(), win32::MainWindow::kWindowClass, kLaunchLimit);
     ASSERT_NE(window, nullptr);
     if (row.windowShown) {
       EXPECT_TRUE(PumpMessagesUntil(kLaunchLimit, [&] { return IsWindowVisible(window) != 0; }));
@@ -274,7 +282,7 @@ TEST_F(CommandLineRunTest, ASecondStartEndsAtOnceAndLeavesTheRunningOneAlone) {
     EXPECT_TRUE(outcome.windowsShown.empty());
     EXPECT_LT(lasted, 900ms) << "the second start went as far as the close timer";
     EXPECT_TRUE(first->Running()) << "the first run ended before the second did";
-    EXPECT_TRUE(TopLevelWindows(second->Id(), L"KIVTrayIcon").empty());
+    EXPECT_TRUE(TopLevelWindows(second->Id(), win32::TrayIcon::kWindowClass).empty());
     EXPECT_EQ(Broadcasts(SPI_SETWHEELSCROLLLINES), 0);
     EXPECT_EQ(Broadcasts(SPI_SETMOUSESPEED), 0);
     EXPECT_EQ(StoredWheelScrollLines(), L"5");
@@ -327,7 +335,7 @@ TEST_F(CommandLineRunTest, OfTwentySimultaneousStartsExactlyOneStays) {
     std::size_t running = 0;
     for (const auto& start : starts) {
       if (!start->Running()) continue;
-      if (TopLevelWindows(start->Id(), L"KIVTrayIcon").empty()) return false;
+      if (TopLevelWindows(start->Id(), win32::TrayIcon::kWindowClass).empty()) return false;
       ++running;
     }
     return VisibleTrayIcons().size() >= running;

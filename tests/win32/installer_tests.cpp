@@ -14,7 +14,8 @@
 #include <set>
 #include <vector>
 
-#include "WineTestSupport.h"
+#include "TrayIcon.h"
+#include "WineHelpers.h"
 
 namespace kiv::test {
 namespace {
@@ -225,7 +226,7 @@ class InstallerTest : public ::testing::Test {
   static std::unique_ptr<ChildProcess> StartInstalledTrayIcon() {
     auto tray = std::make_unique<ChildProcess>(InstalledKiv(), L"/t");
     EXPECT_TRUE(tray->Started());
-    EXPECT_NE(WaitForTopLevelWindow(tray->Id(), L"KIVTrayIcon", 10s), nullptr);
+    EXPECT_NE(WaitForTopLevelWindow(tray->Id(), win32::TrayIcon::kWindowClass, 10s), nullptr);
     return tray;
   }
 

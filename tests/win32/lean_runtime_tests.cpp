@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "WineTestSupport.h"
+#include "WineHelpers.h"
 
 namespace kiv::test {
 namespace {

@@ -13,7 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "WineTestSupport.h"
+#include "Application.h"
+#include "CommandIds.h"
+#include "MainWindow.h"
+#include "TrayIcon.h"
+#include "WineHelpers.h"
 
 namespace kiv::test {
 namespace {
@@ -23,26 +27,10 @@ using namespace std::chrono_literals;
 constexpr wchar_t kPageModeStored[] = L"4294967295";
 constexpr auto kLimit = 10s;
 
-// Control identifiers of the settings window.
-constexpr int kBtnPage = 101;
-constexpr int kBtnLine = 102;
-constexpr int kComboBoxLine = 103;
-constexpr int kComboBoxSpeed = 104;
-constexpr int kCHKNoActive = 105;
-constexpr int kGroupBoxWheel = 201;
-constexpr int kGroupBoxPointer = 202;
-constexpr int kGroupBoxNoActive = 203;
-
-// Menu commands of the tray icon: the base plus the item's position.
-constexpr WPARAM kPPPage = 100;
-constexpr WPARAM kPPLine = 101;
-constexpr WPARAM kPPNoActive = 103;
-constexpr WPARAM kPPDisp = 105;
-constexpr WPARAM kPPClose = 107;
-
-// How the shell tells the icon's window of events on the icon (version 4: event and icon id).
-constexpr UINT kTrayCallback = WM_USER + 1;
-constexpr UINT kTrayIconId = 1;
+// The settings window's control identifiers and the tray menu's commands, as the program has them.
+using enum win32::ControlId;
+using enum win32::MenuCommand;
+using win32::TrayIcon;
 
 bool SameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -97,9 +85,9 @@ class KivWindowTest : public ::testing::Test {
   void Launch(const std::wstring& arguments, int showCommand = -1) {
     kiv_ = std::make_unique<ChildProcess>(KivExe(), arguments, showCommand);
     ASSERT_TRUE(kiv_->Started());
-    tray_ = WaitForTopLevelWindow(kiv_->Id(), L"KIVTrayIcon", kLimit);
-    main_ = WaitForTopLevelWindow(kiv_->Id(), L"KIVMainWindow", kLimit);
-    app_ = WaitForTopLevelWindow(kiv_->Id(), L"KIVApplication", kLimit);
+    tray_ = WaitForTopLevelWindow(kiv_->Id(), TrayIcon::kWindowClass, kLimit);
+    main_ = WaitForTopLevelWindow(kiv_->Id(), win32::MainWindow::kWindowClass, kLimit);
+    app_ = WaitForTopLevelWindow(kiv_->Id(), win32::Application::kWindowClass, kLimit);
     ASSERT_TRUE(tray_ != nullptr && main_ != nullptr && app_ != nullptr);
     // The start-up has run to its end when the window or the icon shows.
     if (arguments == L"/w") {
@@ -144,9 +132,10 @@ class KivWindowTest : public ::testing::Test {
   // window was never shown): the icon's context menu, opened by the shell's notification and
   // dismissed.
   void WaitForPostedMessages() {
-    const HWND frame = Control(kGroupBoxPointer);
+    const HWND frame = Control(kSpeedFrame);
     if (frame == nullptr) {
-      PostMessageW(tray_, kTrayCallback, 0, MAKELPARAM(WM_CONTEXTMENU, kTrayIconId));
+      PostMessageW(tray_, TrayIcon::kCallbackMessage, 0,
+                   MAKELPARAM(WM_CONTEXTMENU, TrayIcon::kIconId));
       const HWND menu = WaitForOpenMenu();
       ASSERT_NE(menu, nullptr) << "kiv did not get to the probe";
       PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -181,9 +170,9 @@ class KivWindowTest : public ::testing::Test {
 
   // The controls that show the mode agree with it.
   void ExpectModeShown(bool pageMode) const {
-    EXPECT_EQ(Checked(kBtnPage), pageMode);
-    EXPECT_EQ(Checked(kBtnLine), !pageMode);
-    EXPECT_EQ(IsWindowEnabled(Control(kComboBoxLine)) != 0, !pageMode);
+    EXPECT_EQ(Checked(kPageModeButton), pageMode);
+    EXPECT_EQ(Checked(kLineModeButton), !pageMode);
+    EXPECT_EQ(IsWindowEnabled(Control(kLineCountList)) != 0, !pageMode);
   }
 
   void ExpectEndsHavingSaved(int position) {
@@ -250,7 +239,7 @@ TEST_F(KivWindowTest, TheWindowOpensCentredWithItsControlsFilledFromTheSystem) {
     RemoveSettings();
     StageWheelScrollLines(L"-1");
     ASSERT_NO_FATAL_FAILURE(Launch(arguments));
-    if (resident) MenuCommand(kPPDisp);
+    if (resident) MenuCommand(kMenuShowWindow);
 
     EXPECT_EQ(WindowText(main_), L"KIV");
     EXPECT_EQ(WindowText(app_), L"KIV");
@@ -265,15 +254,15 @@ TEST_F(KivWindowTest, TheWindowOpensCentredWithItsControlsFilledFromTheSystem) {
       bool enabled;
     };
     const Row rows[] = {
-        {kGroupBoxWheel, L"Button", L"[ホイールの１目盛りでスクロールする量]", true},
-        {kBtnPage, L"Button", L"１画面ずつスクロールする", true},
-        {kBtnLine, L"Button", L"１度に次の行数スクロールする", true},
-        {kComboBoxLine, L"ComboBox", L"", false},  // page mode
-        {kGroupBoxPointer, L"Button", L"[ポインターの速度]", true},
-        {kComboBoxSpeed, L"ComboBox", L"", true},
-        {kGroupBoxNoActive, L"Button", L"[ホバーしたときに非アクティブウィンドウをスクロールする]",
+        {kWheelFrame, L"Button", L"[ホイールの１目盛りでスクロールする量]", true},
+        {kPageModeButton, L"Button", L"１画面ずつスクロールする", true},
+        {kLineModeButton, L"Button", L"１度に次の行数スクロールする", true},
+        {kLineCountList, L"ComboBox", L"", false},  // page mode
+        {kSpeedFrame, L"Button", L"[ポインターの速度]", true},
+        {kSpeedList, L"ComboBox", L"", true},
+        {kNoActiveFrame, L"Button", L"[ホバーしたときに非アクティブウィンドウをスクロールする]",
          false},
-        {kCHKNoActive, L"Button", L"有効 (*Windows11/10)", false},
+        {kNoActiveCheckBox, L"Button", L"有効 (*Windows11/10)", false},
     };
     for (const Row& row : rows) {
       SCOPED_TRACE(row.id);
@@ -287,11 +276,11 @@ TEST_F(KivWindowTest, TheWindowOpensCentredWithItsControlsFilledFromTheSystem) {
       EXPECT_TRUE(IsWindowVisible(control));
     }
     ExpectModeShown(true);
-    EXPECT_FALSE(Checked(kCHKNoActive));
+    EXPECT_FALSE(Checked(kNoActiveCheckBox));
 
     // Page mode without a settings file: the default position.
-    EXPECT_EQ(Selection(kComboBoxLine), 2);
-    for (const auto& [id, count] : {std::pair{kComboBoxLine, 100}, std::pair{kComboBoxSpeed, 20}}) {
+    EXPECT_EQ(Selection(kLineCountList), 2);
+    for (const auto& [id, count] : {std::pair{kLineCountList, 100}, std::pair{kSpeedList, 20}}) {
       SCOPED_TRACE(id);
       ASSERT_EQ(SendWithin(Control(id), CB_GETCOUNT), count);
       for (int i = 0; i < count; ++i) {
@@ -336,8 +325,8 @@ TEST_F(KivWindowTest, TheLauncherShowRequestIsHonoured) {
     RemoveSettings();
     StageWheelScrollLines(L"5");
     kiv_ = std::make_unique<ChildProcess>(KivExe(), L"/w", row.showCommand);
-    main_ = WaitForTopLevelWindow(kiv_->Id(), L"KIVMainWindow", kLimit);
-    app_ = WaitForTopLevelWindow(kiv_->Id(), L"KIVApplication", kLimit);
+    main_ = WaitForTopLevelWindow(kiv_->Id(), win32::MainWindow::kWindowClass, kLimit);
+    app_ = WaitForTopLevelWindow(kiv_->Id(), win32::Application::kWindowClass, kLimit);
     ASSERT_TRUE(main_ != nullptr && app_ != nullptr);
     // The application window carries the taskbar button in every case.
     ASSERT_TRUE(PumpMessagesUntil(kLimit, [this] { return IsWindowVisible(app_) != 0; }));
@@ -368,10 +357,10 @@ TEST_F(KivWindowTest, ARadioButtonWritesTheModeOnlyWhenItChangesIt) {
     int broadcasts;
   };
   const Step steps[] = {
-      {kBtnPage, kPageModeStored, 1},
-      {kBtnPage, kPageModeStored, 0},  // already checked
-      {kBtnLine, L"5", 1},             // the line count comes back
-      {kBtnLine, L"5", 0},
+      {kPageModeButton, kPageModeStored, 1},
+      {kPageModeButton, kPageModeStored, 0},  // already checked
+      {kLineModeButton, L"5", 1},             // the line count comes back
+      {kLineModeButton, L"5", 0},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.button);
@@ -379,7 +368,7 @@ TEST_F(KivWindowTest, ARadioButtonWritesTheModeOnlyWhenItChangesIt) {
     Click(step.button);
     EXPECT_EQ(Broadcasts(SPI_SETWHEELSCROLLLINES), step.broadcasts);
     EXPECT_EQ(StoredWheelScrollLines(), step.stored);
-    ExpectModeShown(step.button == kBtnPage);
+    ExpectModeShown(step.button == kPageModeButton);
   }
   EXPECT_EQ(Broadcasts(SPI_SETMOUSESPEED), 0);
   Send(main_, WM_CLOSE);
@@ -390,18 +379,18 @@ TEST_F(KivWindowTest, AChoiceInAListIsWrittenAtOnce) {
   StageWheelScrollLines(L"5");
   ASSERT_NO_FATAL_FAILURE(Launch(L"/w"));
 
-  Choose(kComboBoxLine, 7);
+  Choose(kLineCountList, 7);
   EXPECT_EQ(Broadcasts(SPI_SETWHEELSCROLLLINES), 1);
   EXPECT_EQ(StoredWheelScrollLines(), L"8");
 
   listener_.Clear();
-  Choose(kComboBoxLine, 7);
+  Choose(kLineCountList, 7);
   EXPECT_EQ(Broadcasts(SPI_SETWHEELSCROLLLINES), 0) << "the same line count again";
 
-  Choose(kComboBoxSpeed, 14);
+  Choose(kSpeedList, 14);
   EXPECT_EQ(Broadcasts(SPI_SETMOUSESPEED), 1);
   EXPECT_EQ(Broadcasts(SPI_SETWHEELSCROLLLINES), 0);
-  EXPECT_EQ(Selection(kComboBoxSpeed), 14);
+  EXPECT_EQ(Selection(kSpeedList), 14);
 
   Send(main_, WM_CLOSE);
   ExpectEndsHavingSaved(7);
@@ -418,11 +407,11 @@ TEST_F(KivWindowTest, TheKeyboardChoosesInTheListsStepByStep) {
     const wchar_t* stored;  // what the line list's choice gives
   };
   const Step steps[] = {
-      {kComboBoxLine, WM_KEYDOWN, VK_DOWN, L"6"},
-      {kComboBoxLine, WM_KEYDOWN, VK_UP, L"5"},
-      {kComboBoxLine, WM_KEYDOWN, VK_UP, L"4"},
-      {kComboBoxLine, WM_CHAR, L'9', L"9"},  // found by its first character
-      {kComboBoxSpeed, WM_KEYDOWN, VK_DOWN, L"9"},
+      {kLineCountList, WM_KEYDOWN, VK_DOWN, L"6"},
+      {kLineCountList, WM_KEYDOWN, VK_UP, L"5"},
+      {kLineCountList, WM_KEYDOWN, VK_UP, L"4"},
+      {kLineCountList, WM_CHAR, L'9', L"9"},  // found by its first character
+      {kSpeedList, WM_KEYDOWN, VK_DOWN, L"9"},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(testing::Message() << step.list << " " << step.key);
@@ -432,7 +421,7 @@ TEST_F(KivWindowTest, TheKeyboardChoosesInTheListsStepByStep) {
     ASSERT_NO_FATAL_FAILURE(WaitForPostedMessages());
     EXPECT_NE(Selection(step.list), before);
     EXPECT_EQ(StoredWheelScrollLines(), step.stored);
-    const bool lineList = step.list == kComboBoxLine;
+    const bool lineList = step.list == kLineCountList;
     EXPECT_EQ(Broadcasts(SPI_SETWHEELSCROLLLINES), lineList ? 1 : 0);
     EXPECT_EQ(Broadcasts(SPI_SETMOUSESPEED), lineList ? 0 : 1);
   }
@@ -445,8 +434,8 @@ TEST_F(KivWindowTest, TabReachesTheCheckedRadioButtonAndTheEnabledControlsInOrde
     const wchar_t* stagedLines;
     std::vector<int> cycle;  // the disabled check box is no stop on this system
   };
-  for (const Row& row : {Row{L"5", {kBtnLine, kComboBoxLine, kComboBoxSpeed}},
-                         Row{L"-1", {kBtnPage, kComboBoxSpeed}}}) {
+  for (const Row& row : {Row{L"5", {kLineModeButton, kLineCountList, kSpeedList}},
+                         Row{L"-1", {kPageModeButton, kSpeedList}}}) {
     SCOPED_TRACE(WideToUtf8(row.stagedLines));
     RemoveSettings();
     StageWheelScrollLines(row.stagedLines);
@@ -499,7 +488,7 @@ TEST_F(KivWindowTest, MinimisingFoldsTheWindowIntoTheTrayAndShowWindowBringsItBa
     EXPECT_EQ(VisibleTrayIcons().size(), 1u);
     EXPECT_TRUE(kiv_->Running());
 
-    MenuCommand(kPPDisp);
+    MenuCommand(kMenuShowWindow);
     EXPECT_TRUE(IsWindowVisible(main_));
     EXPECT_FALSE(IsIconic(main_));
     EXPECT_TRUE(IsWindowVisible(app_));
@@ -508,7 +497,7 @@ TEST_F(KivWindowTest, MinimisingFoldsTheWindowIntoTheTrayAndShowWindowBringsItBa
     EXPECT_EQ(VisibleTrayIcons().size(), 1u) << "the icon stays once it has been shown";
 
     // Showing the shown window changes nothing.
-    MenuCommand(kPPDisp);
+    MenuCommand(kMenuShowWindow);
     EXPECT_TRUE(SameRect(WindowRect(main_), moved)) << Describe(WindowRect(main_));
     EXPECT_EQ(VisibleTrayIcons().size(), 1u);
   }
@@ -583,9 +572,9 @@ TEST_F(KivWindowTest, ADoubleClickOnTheIconTogglesTheModeAndSingleClicksDoNothin
     }
   }
   // The window, shown now, shows the mode the double-clicks left.
-  MenuCommand(kPPDisp);
+  MenuCommand(kMenuShowWindow);
   ExpectModeShown(false);
-  MenuCommand(kPPClose);
+  MenuCommand(kMenuClose);
   ExpectEndsHavingSaved(4);
 }
 
@@ -604,7 +593,7 @@ TEST_F(KivWindowTest, ADoubleClickThatComesWhileTheLastChangeIsBeingAnnouncedCou
   EXPECT_EQ(StoredWheelScrollLines(), kPageModeStored);
   // The second arrives meanwhile: the shell here sends its notifications on at once. (In the
   // old format, which both ways of reading take as a double-click.)
-  Send(tray_, kTrayCallback, 1, WM_LBUTTONDBLCLK);
+  Send(tray_, TrayIcon::kCallbackMessage, 1, WM_LBUTTONDBLCLK);
   slow.Release();
   ASSERT_NO_FATAL_FAILURE(WaitForPostedMessages());
 
@@ -616,10 +605,10 @@ TEST_F(KivWindowTest, ADoubleClickThatComesWhileTheLastChangeIsBeingAnnouncedCou
   PostMessageW(icon, WM_LBUTTONDBLCLK, 0, MAKELPARAM(8, 8));
   ASSERT_NO_FATAL_FAILURE(WaitForModeWritten(kPageModeStored));
   EXPECT_EQ(TrayIconTooltip(icon), L"１画面");
-  MenuCommand(kPPDisp);
+  MenuCommand(kMenuShowWindow);
   ExpectModeShown(true);
 
-  MenuCommand(kPPClose);
+  MenuCommand(kMenuClose);
   ExpectEndsHavingSaved(4);
 }
 
@@ -632,35 +621,41 @@ TEST_F(KivWindowTest, EachMenuCommandDoesItsActionAndTheMarkedModeWritesNothing)
     const wchar_t* stored;
     int broadcasts;
   };
-  const Step steps[] = {
-      {kPPPage, kPageModeStored, 1},
-      {kPPPage, kPageModeStored, 0},  // the marked one
-      {kPPLine, L"5", 1},
-      {kPPLine, L"5", 0},
-      {102, L"5", 0},  // separators
-      {104, L"5", 0},
-      {106, L"5", 0},
-      {kPPNoActive, L"5", 0},  // greyed on this system
+  std::vector<Step> steps = {
+      {kMenuPageMode, kPageModeStored, 1},
+      {kMenuPageMode, kPageModeStored, 0},  // the marked one
+      {kMenuLineMode, L"5", 1},
+      {kMenuLineMode, L"5", 0},
   };
+  // The separators' commands, which no item has.
+  std::size_t separators = 0;
+  for (std::size_t position = 0; position < std::size(kTrayMenuLayout); ++position) {
+    if (kTrayMenuLayout[position] != nullptr) continue;
+    steps.push_back({win32::kFirstMenuCommand + position, L"5", 0});
+    ++separators;
+  }
+  ASSERT_GT(separators, 0u) << "the menu has no separator lines";
+  steps.push_back({kMenuNoActive, L"5", 0});  // greyed on this system
   for (const Step& step : steps) {
     SCOPED_TRACE(step.command);
     listener_.Clear();
     MenuCommand(step.command);
     EXPECT_EQ(Broadcasts(SPI_SETWHEELSCROLLLINES), step.broadcasts);
     EXPECT_EQ(StoredWheelScrollLines(), step.stored);
-    EXPECT_EQ(TrayIconTooltip(TheTrayIcon()), step.command == kPPPage ? L"１画面" : L"指定行数");
+    EXPECT_EQ(TrayIconTooltip(TheTrayIcon()),
+              step.command == kMenuPageMode ? L"１画面" : L"指定行数");
     EXPECT_FALSE(IsWindowVisible(main_));
     EXPECT_TRUE(kiv_->Running());
   }
 
-  MenuCommand(kPPDisp);
+  MenuCommand(kMenuShowWindow);
   EXPECT_TRUE(IsWindowVisible(main_));
   EXPECT_TRUE(IsWindowVisible(app_));
   EXPECT_EQ(VisibleTrayIcons().size(), 1u) << "window and icon";
   ExpectModeShown(false);
-  EXPECT_FALSE(Checked(kCHKNoActive));
+  EXPECT_FALSE(Checked(kNoActiveCheckBox));
 
-  MenuCommand(kPPClose);
+  MenuCommand(kMenuClose);
   ExpectEndsHavingSaved(4);
 }
 
@@ -742,7 +737,7 @@ TEST_F(KivWindowTest, AVisibleIconComesBackWhenTheNotificationAreaIsCreatedAgain
     ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &gone));
     ASSERT_TRUE(VisibleTrayIcons().empty());
     // Meanwhile the mode changes: the icon comes back showing the new one.
-    MenuCommand(pageMode ? kPPLine : kPPPage);
+    MenuCommand(pageMode ? kMenuLineMode : kMenuPageMode);
     pageMode = !pageMode;
 
     Send(tray_, taskbarCreated);
@@ -758,7 +753,7 @@ TEST_F(KivWindowTest, AVisibleIconComesBackWhenTheNotificationAreaIsCreatedAgain
         << "the icon does not answer a double-click";
     EXPECT_EQ(TrayIconTooltip(icon), pageMode ? L"１画面" : L"指定行数");
   }
-  MenuCommand(kPPClose);
+  MenuCommand(kMenuClose);
   ExpectEndsHavingSaved(4);
 }
 
@@ -779,7 +774,7 @@ TEST_F(KivWindowTest, MinimisingFromTheTaskbarButtonKeepsTheButtonAndShowsNoIcon
   // Minimised there, the window comes back from the menu's "ウィンドウを表示" as well.
   Send(app_, WM_SYSCOMMAND, SC_MINIMIZE);
   ASSERT_TRUE(IsIconic(app_));
-  MenuCommand(kPPDisp);
+  MenuCommand(kMenuShowWindow);
   EXPECT_FALSE(IsIconic(app_));
   EXPECT_TRUE(IsWindowVisible(main_));
 
@@ -802,7 +797,7 @@ TEST_F(KivWindowTest, EveryWayOfClosingSavesTheLinePositionAndEndsTheProgram) {
       {"close button", L"/w", WM_SYSCOMMAND, SC_CLOSE, false, false},
       {"WM_CLOSE", L"/w", WM_CLOSE, 0, false, false},
       {"taskbar button", L"/w", WM_CLOSE, 0, true, false},
-      {"menu", L"/w", WM_COMMAND, kPPClose, false, true},
+      {"menu", L"/w", WM_COMMAND, kMenuClose, false, true},
       {"close button of the window shown from the icon", L"/t", WM_SYSCOMMAND, SC_CLOSE, false,
        false},
   };
@@ -812,9 +807,9 @@ TEST_F(KivWindowTest, EveryWayOfClosingSavesTheLinePositionAndEndsTheProgram) {
     RemoveSettings();
     StageWheelScrollLines(L"5");
     ASSERT_NO_FATAL_FAILURE(Launch(row.arguments));
-    if (std::wstring(row.arguments) == L"/t") MenuCommand(kPPDisp);
+    if (std::wstring(row.arguments) == L"/t") MenuCommand(kMenuShowWindow);
     ++position;
-    Choose(kComboBoxLine, position);
+    Choose(kLineCountList, position);
     const HWND target = row.toTray ? tray_ : row.toApplicationWindow ? app_ : main_;
     PostMessageW(target, row.message, row.wParam, 0);
     ExpectEndsHavingSaved(position);
@@ -835,8 +830,8 @@ TEST_F(KivWindowTest, AResidentRunWhoseSaveFailsReportsItAndKeepsRunning) {
     const bool window = std::wstring(arguments) == L"/w";
     // The close button of the window, or the menu's "終了".
     const auto close = [&] {
-      PostMessageW(window ? main_ : tray_, window ? WM_CLOSE : WM_COMMAND, window ? 0 : kPPClose,
-                   0);
+      PostMessageW(window ? main_ : tray_, window ? WM_CLOSE : WM_COMMAND,
+                   window ? 0 : WPARAM{kMenuClose}, 0);
     };
     {
       OpenFile held(KivSettingsFile(), GENERIC_READ, FILE_SHARE_READ);
@@ -876,8 +871,8 @@ TEST_F(KivWindowTest, TheEndOfTheSessionSavesTheLinePositionAndEndsTheProgram) {
     ASSERT_NO_FATAL_FAILURE(Launch(arguments));
     const bool resident = std::wstring(arguments) == L"/t";
     // A resident run's choice is made in the window shown from the icon, folded away again.
-    if (resident) MenuCommand(kPPDisp);
-    Choose(kComboBoxLine, 18);
+    if (resident) MenuCommand(kMenuShowWindow);
+    Choose(kLineCountList, 18);
     if (resident) Send(main_, WM_SYSCOMMAND, SC_MINIMIZE);
 
     // Asked first: every window consents, and the position is saved now.

@@ -7,7 +7,7 @@
 #include "KivError.h"
 #include "Win32FileSystem.h"
 #include "Win32TextCodec.h"
-#include "WineTestSupport.h"
+#include "WineHelpers.h"
 #include "settings/IniLinePositionStore.h"
 
 namespace kiv::test {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "Win32SystemSettings.h"
-#include "WineTestSupport.h"
+#include "WineHelpers.h"
 
 namespace kiv::test {
 namespace {

@@ -15,7 +15,8 @@
 #include <vector>
 
 #include "CommandIds.h"
-#include "WineTestSupport.h"
+#include "MainWindow.h"
+#include "WineHelpers.h"
 
 namespace kiv::test {
 namespace {
@@ -242,7 +243,8 @@ class WindowLayoutTest : public ::testing::Test {
   HWND Start(const std::wstring& program, const std::wstring& arguments) {
     process_ = std::make_unique<ChildProcess>(program, arguments);
     if (!process_->Started()) return nullptr;
-    const HWND main = WaitForTopLevelWindow(process_->Id(), L"KIVMainWindow", kLimit);
+    const HWND main =
+        WaitForTopLevelWindow(process_->Id(), win32::MainWindow::kWindowClass, kLimit);
     if (main == nullptr ||
         !PumpMessagesUntil(kLimit, [main] { return IsWindowVisible(main) != 0; }) ||
         !SendWithin(main, WM_NULL).has_value()) {

@@ -1,4 +1,4 @@
-#include "WineTestSupport.h"
+#include "WineHelpers.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -44,6 +44,12 @@ int SettingChangeListener::Count(UINT action) const {
   return found == counts_.end() ? 0 : found->second;
 }
 
+int SettingChangeListener::Total() const {
+  int total = 0;
+  for (const auto& [action, count] : counts_) total += count;
+  return total;
+}
+
 std::optional<std::chrono::steady_clock::time_point> SettingChangeListener::FirstArrival(
     UINT action) const {
   const auto found = firstArrivals_.find(action);
@@ -59,10 +65,10 @@ LRESULT CALLBACK SettingChangeListener::Proc(HWND hwnd, UINT message, WPARAM wPa
   }
   auto* self = reinterpret_cast<SettingChangeListener*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (message == WM_SETTINGCHANGE && self != nullptr) {
+    // Stamped first thing: the time at which the broadcast reached this window.
+    const auto arrival = std::chrono::steady_clock::now();
     const UINT action = static_cast<UINT>(wParam);
-    if (++self->counts_[action] == 1) {
-      self->firstArrivals_[action] = std::chrono::steady_clock::now();
-    }
+    if (++self->counts_[action] == 1) self->firstArrivals_[action] = arrival;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -129,7 +135,8 @@ LRESULT CALLBACK HeldSettingListener::Proc(HWND hwnd, UINT message, WPARAM wPara
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-bool PumpMessagesUntil(std::chrono::milliseconds limit, const std::function<bool()>& done) {
+bool PumpMessagesUntil(std::chrono::milliseconds limit, const std::function<bool()>& done,
+                       PumpWait wait) {
   const auto end = std::chrono::steady_clock::now() + limit;
   for (;;) {
     MSG msg;
@@ -140,9 +147,10 @@ bool PumpMessagesUntil(std::chrono::milliseconds limit, const std::function<bool
     if (done && done()) return true;
     const auto now = std::chrono::steady_clock::now();
     if (now >= end) return false;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left < 20 ? left : 20),
-                              QS_ALLINPUT);
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - now);
+    MsgWaitForMultipleObjects(wait.wake != nullptr ? 1 : 0,
+                              wait.wake != nullptr ? &wait.wake : nullptr, FALSE,
+                              static_cast<DWORD>(std::min(left, wait.poll).count()), QS_ALLINPUT);
   }
 }
 
@@ -159,8 +167,10 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& argu
     startup.wShowWindow = static_cast<WORD>(showCommand);
   }
   const DWORD flags = start == Start::kSuspended ? CREATE_SUSPENDED : 0;
+  startedAt_ = std::chrono::steady_clock::now();
   if (!CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, flags, nullptr,
                       nullptr, &startup, &info_)) {
+    startError_ = GetLastError();
     info_ = {};
   }
 }
@@ -174,7 +184,7 @@ ChildProcess::~ChildProcess() {
 
 std::optional<DWORD> ChildProcess::WaitForExit(std::chrono::milliseconds limit) {
   if (info_.hProcess == nullptr) return std::nullopt;
-  PumpMessagesUntil(limit, [this] { return !Running(); });
+  PumpMessagesUntil(limit, [this] { return !Running(); }, {.wake = info_.hProcess});
   if (Running()) return std::nullopt;
   DWORD code = 0;
   GetExitCodeProcess(info_.hProcess, &code);
@@ -233,15 +243,30 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const std::wstring& windowCla
   return search.found;
 }
 
+namespace {
+
 HWND WaitForTopLevelWindow(DWORD processId, const std::wstring& windowClass,
-                           std::chrono::milliseconds limit) {
+                           std::chrono::milliseconds limit, const std::function<bool()>& giveUp) {
   HWND found = nullptr;
   PumpMessagesUntil(limit, [&] {
     const std::vector<HWND> windows = TopLevelWindows(processId, windowClass);
     found = windows.empty() ? nullptr : windows.front();
-    return found != nullptr;
+    return found != nullptr || (giveUp && giveUp());
   });
   return found;
+}
+
+}  // namespace
+
+HWND WaitForTopLevelWindow(DWORD processId, const std::wstring& windowClass,
+                           std::chrono::milliseconds limit) {
+  return WaitForTopLevelWindow(processId, windowClass, limit, {});
+}
+
+HWND WaitForTopLevelWindow(const ChildProcess& process, const std::wstring& windowClass,
+                           std::chrono::milliseconds limit) {
+  return WaitForTopLevelWindow(process.Id(), windowClass, limit,
+                               [&process] { return !process.Running(); });
 }
 
 std::optional<LRESULT> SendWithin(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,

@@ -1,3 +1,5 @@
+// Helpers for programs that drive kiv.exe from outside under Wine: the Wine tests and the
+// benchmark's driver. Plain Windows calls only; the tests bring their test framework themselves.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +14,7 @@
 
 namespace kiv::test {
 
-// Paths handed in by ctest.
+// Paths handed in by ctest to the tests (the benchmark's driver has its own options instead).
 std::wstring KivExe();
 std::wstring TestBinFolder();
 
@@ -25,6 +27,8 @@ class SettingChangeListener {
   SettingChangeListener& operator=(const SettingChangeListener&) = delete;
 
   int Count(UINT action) const;
+  // Of every action.
+  int Total() const;
   // When the first broadcast of the action since the last Clear() arrived.
   std::optional<std::chrono::steady_clock::time_point> FirstArrival(UINT action) const;
   void Clear() {
@@ -64,8 +68,16 @@ class HeldSettingListener {
   HWND hwnd_ = nullptr;
 };
 
+// How PumpMessagesUntil waits between two looks at done(): until a message comes, the handle
+// (when given) is signalled, or the poll interval has passed.
+struct PumpWait {
+  HANDLE wake = nullptr;
+  std::chrono::milliseconds poll{20};
+};
+
 // Dispatches this thread's messages for the given time, or until done() returns true.
-bool PumpMessagesUntil(std::chrono::milliseconds limit, const std::function<bool()>& done = {});
+bool PumpMessagesUntil(std::chrono::milliseconds limit, const std::function<bool()>& done = {},
+                       PumpWait wait = {});
 
 // A process started from the tests; killed on destruction if still running.
 class ChildProcess {
@@ -79,6 +91,10 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool Started() const { return info_.hProcess != nullptr; }
+  // Why the start failed (GetLastError of CreateProcess); 0 when it did not.
+  DWORD StartError() const { return startError_; }
+  // When the CreateProcess call began.
+  std::chrono::steady_clock::time_point StartedAt() const { return startedAt_; }
   // Exit code, or nothing when the process is still running after the wait (messages of this
   // thread are dispatched meanwhile, so that broadcasts reach the test's windows).
   std::optional<DWORD> WaitForExit(std::chrono::milliseconds limit);
@@ -90,6 +106,8 @@ class ChildProcess {
 
  private:
   PROCESS_INFORMATION info_{};
+  DWORD startError_ = 0;
+  std::chrono::steady_clock::time_point startedAt_;
 };
 
 // For failure messages.
@@ -103,6 +121,9 @@ std::wstring WindowText(HWND hwnd);
 std::vector<HWND> TopLevelWindows(DWORD processId, const std::wstring& windowClass);
 // The first such window, waiting for it (this thread's messages are dispatched meanwhile).
 HWND WaitForTopLevelWindow(DWORD processId, const std::wstring& windowClass,
+                           std::chrono::milliseconds limit);
+// The same for a process started here, giving up as soon as it has ended.
+HWND WaitForTopLevelWindow(const ChildProcess& process, const std::wstring& windowClass,
                            std::chrono::milliseconds limit);
 // SendMessageTimeout: a program that hangs fails the test instead of holding it up.
 std::optional<LRESULT> SendWithin(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,

@@ -1,5 +1,7 @@
 // Opens KIV's tray menu as a right-click on its icon would, at the given screen point, so that a
 // screenshot can show it: tray_menu_probe.exe X Y
+// tools/screenshots.sh builds it (cmake --build --preset windows --target tray_menu_probe) and
+// runs it under Wine while "kiv.exe /t" runs: wine build/windows/tools/tray_menu_probe.exe 40 60
 #include <windows.h>
 
 #include <cwchar>
