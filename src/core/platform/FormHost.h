@@ -4,7 +4,8 @@
 
 namespace kiv {
 
-// What the form logic asks of the real window and of the application around it.
+// What the form logic asks of the real window, which implements this; the logic holds no other
+// way back to it.
 class FormHost {
  public:
   virtual ~FormHost() = default;
