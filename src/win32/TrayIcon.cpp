@@ -21,6 +21,7 @@ TrayIcon::TrayIcon(NotifyIcon& model, PopupMenu& menu) : model_(model), menu_(me
   // A top-level window, not a message-only one: only those receive "TaskbarCreated".
   hwnd_.reset(CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                               nullptr, instance, this));
+  dpi_ = DpiForWindow(hwnd_);
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   // The shell may run elevated; let its broadcast through.
   AllowMessageFromElevated(hwnd_, taskbarCreated_);
@@ -55,13 +56,14 @@ void TrayIcon::ReleaseIcons() {
 HICON TrayIcon::IconFor(int imageIndex) {
   const int slot = imageIndex == 0 ? 0 : 1;
   if (icons_[slot] == nullptr) {
-    // The size the notification area wants at the current DPI; the icon files hold that size for
-    // the common scale factors. LoadImage, not LoadIconMetric: a resident run then never needs
-    // the common controls library.
+    // The size the notification area wants at the DPI of its monitor; the icon files hold that
+    // size for the common scale factors. LoadImage, not LoadIconMetric: a resident run then never
+    // needs the common controls library.
     const int id = slot == 0 ? IDI_TRAY_PAGE : IDI_TRAY_LINE;
-    HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
-                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    HICON icon =
+        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                      SystemMetricForDpi(SM_CXSMICON, dpi_),
+                                      SystemMetricForDpi(SM_CYSMICON, dpi_), LR_DEFAULTCOLOR));
     icons_[slot].reset(icon);
   }
   return icons_[slot];
@@ -81,25 +83,54 @@ bool TrayIcon::Add() {
   data.uCallbackMessage = kCallbackMessage;
   data.hIcon = IconFor(model_.ImageIndex());
   lstrcpynW(data.szTip, Wide(model_.Hint()), ARRAYSIZE(data.szTip));
-  added_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+  // A shell that timed out may have taken the icon all the same: it then answers a change.
+  added_ = notify(NIM_ADD, &data) != FALSE || notify(NIM_MODIFY, &data) != FALSE;
   if (added_) {
     data.uVersion = NOTIFYICON_VERSION_4;
-    Shell_NotifyIconW(NIM_SETVERSION, &data);
+    notify(NIM_SETVERSION, &data);
   }
   return added_;
 }
 
-void TrayIcon::Modify() {
+void TrayIcon::AddOrRetry() {
+  if (Add()) {
+    StopRetrying();
+    return;
+  }
+  // Without the icon the run could be neither seen nor started again: offer it again on a timer,
+  // a full schedule from now. "TaskbarCreated" tries at once besides.
+  if (retrySchedule.tries > 0 &&
+      SetTimer(hwnd_, kRetryTimer, retrySchedule.interval, nullptr) != 0) {
+    retriesLeft_ = retrySchedule.tries;
+  }
+}
+
+void TrayIcon::OnRetryTimer() {
+  if (added_ || !model_.Visible() || Add() || retriesLeft_ <= 1) {
+    StopRetrying();
+  } else {
+    --retriesLeft_;
+  }
+}
+
+void TrayIcon::StopRetrying() {
+  if (retriesLeft_ == 0) return;
+  KillTimer(hwnd_, kRetryTimer);
+  retriesLeft_ = 0;
+}
+
+bool TrayIcon::Modify() {
   NOTIFYICONDATAW data = Data(NIF_ICON | NIF_TIP | NIF_SHOWTIP);
   data.hIcon = IconFor(model_.ImageIndex());
   lstrcpynW(data.szTip, Wide(model_.Hint()), ARRAYSIZE(data.szTip));
-  Shell_NotifyIconW(NIM_MODIFY, &data);
+  return notify(NIM_MODIFY, &data) != FALSE;
 }
 
 void TrayIcon::Remove() {
+  StopRetrying();
   if (!added_) return;
   NOTIFYICONDATAW data = Data(0);
-  Shell_NotifyIconW(NIM_DELETE, &data);
+  notify(NIM_DELETE, &data);
   added_ = false;
 }
 
@@ -108,10 +139,17 @@ void TrayIcon::StateChanged() {
     Remove();
   } else if (added_) {
     Modify();
-  } else {
-    // When the shell is not there yet, "TaskbarCreated" tries again.
-    Add();
+  } else if (retriesLeft_ == 0) {
+    // While retries run, the next one takes the image and tooltip of the moment.
+    AddOrRetry();
   }
+}
+
+void TrayIcon::OnDpiChanged(UINT dpi) {
+  // The notification area's icon size follows its monitor's DPI: load the images anew.
+  dpi_ = dpi != 0 ? dpi : 96;
+  ReleaseIcons();
+  if (added_) Modify();
 }
 
 void TrayIcon::SyncMenu() {
@@ -130,13 +168,11 @@ void TrayIcon::ShowMenu(POINT at) {
   SyncMenu();
   // The menu only closes on a click elsewhere when its owner is the foreground window.
   SetForegroundWindow(hwnd_);
-  MSG pending;
-  while (PeekMessageW(&pending, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&pending);
-    DispatchMessageW(&pending);
-  }
+  // The menu's loop dispatches what is pending and whatever comes while it is open; a close among
+  // it ends the menu and waits until this call has returned.
   TrackPopupMenu(hmenu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_,
                  nullptr);
+  // The system's advice: lets the menu close properly when the next click goes elsewhere.
   PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
@@ -182,8 +218,13 @@ LRESULT TrayIcon::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+    // A new shell has none of the old one's icons.
     added_ = false;
-    if (model_.Visible()) Add();
+    if (model_.Visible()) AddOrRetry();
+    return 0;
+  }
+  if (message == WM_TIMER && wParam == kRetryTimer) {
+    OnRetryTimer();
     return 0;
   }
 #ifdef KIV_COUNT_HANDLES
@@ -191,11 +232,8 @@ LRESULT TrayIcon::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return wParam < static_cast<WPARAM>(HandleKind::Count) ? LiveHandles[wParam] : -1;
   }
 #endif
-  if (message == kDpiChangedMessage || message == WM_DISPLAYCHANGE) {
-    // The notification area's icon size follows the system DPI: load the images anew.
-    ReleaseIcons();
-    if (added_) Modify();
-  }
+  if (message == kDpiChangedMessage) OnDpiChanged(HIWORD(wParam));
+  if (message == WM_DISPLAYCHANGE) OnDpiChanged(DpiForWindow(hwnd_));
   return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 

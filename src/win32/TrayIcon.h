@@ -18,6 +18,17 @@ class TrayIcon : public ControlView {
   static constexpr UINT kCallbackMessage = WM_USER + 1;
   static constexpr UINT kIconId = 1;
   static constexpr wchar_t kWindowClass[] = L"KIVTrayIcon";
+  static constexpr UINT_PTR kRetryTimer = 1;
+
+  // How the icon reaches the shell; a test puts a shell in between that fails when told to.
+  static inline BOOL(WINAPI* notify)(DWORD, PNOTIFYICONDATAW) = Shell_NotifyIconW;
+  // A shell that is busy (just after logon, say) can refuse the icon; it is offered again every
+  // interval, this many times, until it is taken.
+  struct RetrySchedule {
+    UINT interval;
+    int tries;
+  };
+  static inline RetrySchedule retrySchedule{2000, 60};
 
   // A double-click goes to the model's OnDblClick, a chosen menu item to the menu model.
   TrayIcon(NotifyIcon& model, PopupMenu& menu);
@@ -27,6 +38,8 @@ class TrayIcon : public ControlView {
 
   void StateChanged() override;
   HWND Handle() const { return hwnd_; }
+  // Takes the icon out of the notification area; the object stays as it is.
+  void Remove();
 
  private:
   template <typename Owner>
@@ -36,8 +49,11 @@ class TrayIcon : public ControlView {
   void ShowMenu(POINT at);
   void SyncMenu();
   bool Add();
-  void Remove();
-  void Modify();
+  void AddOrRetry();
+  void StopRetrying();
+  void OnRetryTimer();
+  void OnDpiChanged(UINT dpi);
+  bool Modify();
   NOTIFYICONDATAW Data(UINT flags) const;
   HICON IconFor(int imageIndex);
   void ReleaseIcons();
@@ -51,6 +67,8 @@ class TrayIcon : public ControlView {
   UINT handleCountQuery_ = 0;
 #endif
   bool added_ = false;
+  int retriesLeft_ = 0;  // while the retry timer runs
+  UINT dpi_ = 96;
   OwnedIcon icons_[2];
 };
 
