@@ -48,7 +48,7 @@ int Application::LaunchShowCommand() {
 
 void Application::Run() {
   MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+  while (!terminated_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
     // Tab and the arrow keys move between the carried window's controls.
     if (carried_ != nullptr && IsDialogMessageW(carried_, &msg)) continue;
     TranslateMessage(&msg);
@@ -60,8 +60,21 @@ LRESULT Application::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
       // Closing from the taskbar button's menu closes the carried window, by its one close path.
-      if (carried_ != nullptr) SendMessageW(carried_, WM_CLOSE, 0, 0);
+      if (carried_ != nullptr) PostMessageW(carried_, WM_CLOSE, 0, 0);
       return 0;
+    case WM_SIZE:
+      // Restored from its button: the carried window comes back with it. A start minimised to
+      // the button has not shown it yet.
+      if (wParam == SIZE_MINIMIZED) {
+        minimised_ = true;
+      } else if (minimised_) {
+        minimised_ = false;
+        if (carried_ != nullptr && !IsWindowVisible(carried_)) {
+          ShowWindow(carried_, SW_SHOW);
+          SetForegroundWindow(carried_);
+        }
+      }
+      break;
     case WM_ACTIVATE:
       // A click on the taskbar button activates this window; pass it on to the visible window.
       if (LOWORD(wParam) != WA_INACTIVE && carried_ != nullptr && IsWindowVisible(carried_) &&

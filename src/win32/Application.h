@@ -35,9 +35,14 @@ class Application {
   // How the launcher asked the program's first window to show (a shortcut's "minimised", say).
   static int LaunchShowCommand();
 
-  // Dispatches messages until the quit message.
+  // Dispatches messages until the program terminates.
   void Run();
-  void Terminate() { PostQuitMessage(0); }
+  // Ends the message loop, also where a nested loop takes the quit message and does not post it
+  // again.
+  void Terminate() {
+    terminated_ = true;
+    PostQuitMessage(0);
+  }
 
  private:
   template <typename Owner>
@@ -47,6 +52,8 @@ class Application {
   OwnedWindow hwnd_;
   std::wstring title_;
   HWND carried_ = nullptr;
+  bool terminated_ = false;
+  bool minimised_ = false;
 };
 
 }  // namespace kiv::win32

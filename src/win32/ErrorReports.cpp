@@ -9,6 +9,7 @@
 
 #include "ErrorText.h"
 #include "KivError.h"
+#include "Nesting.h"
 #include "WideText.h"
 
 namespace kiv::win32 {
@@ -58,6 +59,7 @@ CurrentError DescribeCurrentException() {
 }  // namespace
 
 void ShowGeneralErrorReport(const std::u16string& message) noexcept {
+  const Nesting::Level box;
   try {
     const std::u16string text = GeneralErrorText(message);
     MessageBoxW(GetActiveWindow(), Wide(text), L"KIV", MB_OK | MB_ICONERROR);

@@ -10,6 +10,7 @@
 #include "CommonControls.h"
 #include "ErrorReports.h"
 #include "KivError.h"
+#include "Nesting.h"
 #include "NewerFunctions.h"
 #include "WideText.h"
 #include "WindowProcedure.h"
@@ -257,13 +258,13 @@ void MainWindow::ShowAtStart(int showCommand) {
 void MainWindow::Show(int showCommand) {
   CreateControlsOnce();
   if (!placed_) PlaceFirstTime();
-  application_.ShowTaskbarButton(true);
   if (showCommand == SW_SHOWMINNOACTIVE) {
-    // The application starts minimised to its taskbar button; the window comes with a restore.
-    ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+    // The application starts minimised to its taskbar button; the window stays hidden until the
+    // button is restored (the application window shows it then).
     ShowWindow(application_.Handle(), SW_SHOWMINNOACTIVE);
     return;
   }
+  application_.ShowTaskbarButton(true);
   ShowWindow(hwnd_, showCommand == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOW);
   SetForegroundWindow(hwnd_);
 }
@@ -283,7 +284,8 @@ void MainWindow::HideForm() {
   application_.ShowTaskbarButton(false);
 }
 
-void MainWindow::CloseForm() { SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
+// Posted: the close then runs from the message loop, after the handler that asked for it.
+void MainWindow::CloseForm() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
 void MainWindow::StartCloseTimer() {
   if (startTimer(hwnd_, kCloseTimer, kCloseTimerInterval, nullptr) != 0) return;
@@ -304,6 +306,7 @@ void MainWindow::UseMenuFontFace() {
 void MainWindow::ShowCommandLineError() {
   // Owned by the hidden application window, so no window of the program shows with it.
   application_.CreateWindowOnce();
+  const Nesting::Level box;
   MessageBoxW(application_.Handle(), L"コマンドラインオプションに誤りがあります。終了します。",
               L"KIV", MB_OK | MB_ICONERROR);
 }
@@ -311,14 +314,24 @@ void MainWindow::ShowCommandLineError() {
 void MainWindow::ReportError(const std::u16string& message) { ShowGeneralErrorReport(message); }
 
 void MainWindow::EndSession() {
-  trayIcon_.reset();
-  closed_ = true;
-  hwnd_.reset();
+  // The process ends from here, perhaps from inside the tray menu's loop: nothing is destroyed
+  // under it; the icon leaves the notification area, the system takes the rest.
+  if (trayIcon_ != nullptr) trayIcon_->Remove();
+  ExitProcess(0);
 }
 
 // --- Messages ---------------------------------------------------------------------------------
 
 void MainWindow::OnClose() {
+  // Sent from another program, a close reaches this window wherever the program is: inside the
+  // tray menu, a message box, a handler waiting for a broadcast to be answered. Closing there
+  // would destroy what is still running; the loops end, and the close comes back when the program
+  // is back in its message loop.
+  if (Nesting::Depth() > 1) {
+    Nesting::EndModalLoops();
+    Nesting::PostWhenUnwound(hwnd_, WM_CLOSE);
+    return;
+  }
   switch (form_.RequestClose()) {
     case TmainForm::CloseResult::Stay:
       return;
@@ -383,10 +396,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       form_.SaveForSessionEnd();
       return TRUE;
     case WM_ENDSESSION:
-      if (wParam != FALSE) {
-        EndSession();
-        ExitProcess(0);
-      }
+      if (wParam != FALSE) EndSession();
       return 0;
     case WM_DESTROY:
       KillTimer(hwnd_, kCloseTimer);

@@ -58,7 +58,7 @@ class MainWindow : public FormHost {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCommand(int id, int code);
   void OnClose();
-  void EndSession();
+  [[noreturn]] void EndSession();
   void StartCloseTimer();
   void Show(int showCommand);
   void CreateWindows();

@@ -3,13 +3,14 @@
 #include <windows.h>
 
 #include "ErrorReports.h"
+#include "Nesting.h"
 
 namespace kiv::win32 {
 
 // The window procedure of a class whose objects each own one window, created with the object as
 // its creation parameter. Messages go to the object's HandleMessage() once the object holds its
 // window (before that, and after it let go, to the default procedure); no C++ exception unwinds
-// into the system's frames.
+// into the system's frames. Each call into an owner counts as a level of nesting.
 template <typename Owner>
 LRESULT CALLBACK ForwardToOwner(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
@@ -20,6 +21,7 @@ LRESULT CALLBACK ForwardToOwner(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   if (owner == nullptr || owner->hwnd_ == nullptr) {
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
+  const Nesting::Level level;
   LRESULT result = 0;
   Guarded([&] { result = owner->HandleMessage(message, wParam, lParam); });
   return result;

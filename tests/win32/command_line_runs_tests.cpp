@@ -45,8 +45,8 @@ class CommandLineRunTest : public ::testing::Test {
     RemovePath(BrackenhallFolder());
   }
 
-  std::unique_ptr<ChildProcess> Start(const std::wstring& arguments) {
-    auto process = std::make_unique<ChildProcess>(KivExe(), arguments);
+  std::unique_ptr<ChildProcess> Start(const std::wstring& arguments, int showCommand = -1) {
+    auto process = std::make_unique<ChildProcess>(KivExe(), arguments, showCommand);
     EXPECT_TRUE(process->Started()) << "kiv.exe could not be started";
     return process;
   }
@@ -94,6 +94,7 @@ TEST_F(CommandLineRunTest, WithoutArgumentsTheModeTogglesAndTheRunEndsAfterAbout
     std::optional<int> rememberedPosition;  // settings file before the run
     const wchar_t* expectedLines;
     int savedPosition;
+    int showCommand = -1;
   };
   const Row rows[] = {
       // Page mode without a settings file: three lines, the default position 2.
@@ -103,6 +104,8 @@ TEST_F(CommandLineRunTest, WithoutArgumentsTheModeTogglesAndTheRunEndsAfterAbout
       // The remembered position comes back; a pair of quotes is no argument at all.
       {L"\"\"", L"-1", 6, L"7", 6},
       {L"  \"\"  ", L"100", 1, kPageModeStored, 99},
+      // From a shortcut set to start minimised: still nothing to see, not even a taskbar button.
+      {L"", L"-1", 6, L"7", 6, SW_SHOWMINNOACTIVE},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "arguments [" << testing::PrintToString(row.arguments)
@@ -116,7 +119,7 @@ TEST_F(CommandLineRunTest, WithoutArgumentsTheModeTogglesAndTheRunEndsAfterAbout
     StageWheelScrollLines(row.stagedLines);
     listener_.Clear();
 
-    auto kiv = Start(row.arguments);
+    auto kiv = Start(row.arguments, row.showCommand);
     const RunOutcome outcome = WaitForExitDismissingBoxes(*kiv, kLaunchLimit);
     const auto ended = Clock::now();
 

@@ -16,6 +16,7 @@
 #include "Application.h"
 #include "CommandIds.h"
 #include "MainWindow.h"
+#include "SingleInstance.h"
 #include "TrayIcon.h"
 #include "WineHelpers.h"
 
@@ -54,6 +55,21 @@ std::uint64_t ColourDistance(const std::vector<std::uint32_t>& a,
     }
   }
   return distance;
+}
+
+// Whether a run still holds the single-instance name.
+bool InstanceNameHeld() {
+  const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, win32::kKivInstanceName);
+  if (mutex == nullptr) return false;
+  CloseHandle(mutex);
+  return true;
+}
+
+// A close as the installer sends it before an upgrade: it waits at most five seconds for an
+// answer, and none if the program hangs.
+bool CloseAsTheInstallerDoes(HWND window) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
 }
 
 RECT WindowRect(HWND hwnd) {
@@ -175,12 +191,21 @@ class KivWindowTest : public ::testing::Test {
     EXPECT_EQ(IsWindowEnabled(Control(kLineCountList)) != 0, !pageMode);
   }
 
-  void ExpectEndsHavingSaved(int position) {
-    const RunOutcome outcome = WaitForExitDismissingBoxes(*kiv_, kLimit);
+  void ExpectEndsHavingSaved(int position, std::chrono::milliseconds limit = kLimit) {
+    const RunOutcome outcome = WaitForExitDismissingBoxes(*kiv_, limit);
     EXPECT_EQ(outcome.exitCode, 0u);
     EXPECT_TRUE(outcome.boxes.empty());
     EXPECT_EQ(ReadFileBytes(KivSettingsFile()), SettingsFileWithCount(position));
     EXPECT_TRUE(VisibleTrayIcons().empty()) << "the icon outlived the program";
+    EXPECT_FALSE(InstanceNameHeld()) << "the single-instance name outlived the program";
+    if (!outcome.exitCode) kiv_->Kill();
+  }
+
+  // Opens the icon's menu as the shell asks for it, at a point of the screen.
+  HWND OpenTrayMenu() {
+    PostMessageW(tray_, TrayIcon::kCallbackMessage, MAKEWPARAM(40, 60),
+                 MAKELPARAM(WM_CONTEXTMENU, TrayIcon::kIconId));
+    return WaitForOpenMenu();
   }
 
   // The one icon in the notification area.
@@ -334,10 +359,19 @@ TEST_F(KivWindowTest, TheLauncherShowRequestIsHonoured) {
 
     EXPECT_EQ(IsZoomed(main_) != 0, row.maximised);
     EXPECT_EQ(IsIconic(app_) != 0, row.minimisedToTheTaskbar);
-    if (!row.minimisedToTheTaskbar) {
-      EXPECT_TRUE(IsWindowVisible(main_));
-    }
+    EXPECT_EQ(IsWindowVisible(main_) != 0, !row.minimisedToTheTaskbar);
     EXPECT_TRUE(VisibleTrayIcons().empty());
+    if (row.minimisedToTheTaskbar) {
+      // Nothing but the button until the user restores it.
+      PumpMessagesUntil(500ms, [this] { return IsWindowVisible(main_) != 0; });
+      EXPECT_FALSE(IsWindowVisible(main_)) << "the window showed beside the minimised button";
+      Send(app_, WM_SYSCOMMAND, SC_RESTORE);
+      EXPECT_FALSE(IsIconic(app_));
+      EXPECT_TRUE(IsWindowVisible(main_));
+      ExpectModeShown(false);
+      EXPECT_EQ(Selection(kLineCountList), 4);
+      EXPECT_TRUE(VisibleTrayIcons().empty());
+    }
 
     Send(main_, WM_CLOSE);
     ExpectEndsHavingSaved(4);
@@ -815,6 +849,60 @@ TEST_F(KivWindowTest, EveryWayOfClosingSavesTheLinePositionAndEndsTheProgram) {
     ExpectEndsHavingSaved(position);
     EXPECT_EQ(StoredWheelScrollLines(), std::to_wstring(position + 1));
   }
+}
+
+// Another program closes KIV (the installer before an upgrade) while KIV is inside one of its
+// nested loops: the loop ends first, then the program, by the one close path.
+TEST_F(KivWindowTest, ACloseFromOutsideWhileTheTrayMenuIsOpenEndsTheMenuAndThenTheProgram) {
+  struct Row {
+    const char* how;
+    bool toApplicationWindow;
+    bool sessionEnd;
+  };
+  const Row rows[] = {
+      {"WM_CLOSE to the main window", false, false},
+      {"WM_CLOSE to the application window", true, false},
+      {"the end of the session", false, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.how);
+    RemoveSettings();
+    StageWheelScrollLines(L"5");
+    ASSERT_NO_FATAL_FAILURE(Launch(L"/t"));
+    ASSERT_NE(OpenTrayMenu(), nullptr) << "no menu";
+    if (row.sessionEnd) {
+      EXPECT_NE(SendWithin(main_, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF).value_or(0), 0);
+      PostMessageW(main_, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    } else {
+      EXPECT_TRUE(CloseAsTheInstallerDoes(row.toApplicationWindow ? app_ : main_));
+    }
+    ExpectEndsHavingSaved(4, 2s);
+  }
+}
+
+TEST_F(KivWindowTest, ACloseFromOutsideEndsAnOpenMessageBoxOrDropDownListAndThenTheProgram) {
+  // A box about a save that failed; the file is free again by the time the installer closes KIV.
+  StageWheelScrollLines(L"5");
+  ASSERT_NO_FATAL_FAILURE(Launch(L"/t"));
+  {
+    CreateDirectoryW((AppDataFolder() + L"\\Brackenhall").c_str(), nullptr);
+    CreateDirectoryW(KivSettingsFolder().c_str(), nullptr);
+    WriteFileBytes(KivSettingsFile(), SettingsFileWithCount(9));
+    OpenFile held(KivSettingsFile(), GENERIC_READ, FILE_SHARE_READ);
+    ASSERT_TRUE(held.Valid());
+    MenuCommand(kMenuClose);
+    ASSERT_TRUE(WaitForMessageBox(kiv_->Id(), kLimit).has_value());
+  }
+  EXPECT_TRUE(CloseAsTheInstallerDoes(main_));
+  ExpectEndsHavingSaved(4, 2s);
+
+  // The settings window with a list dropped down.
+  RemoveSettings();
+  ASSERT_NO_FATAL_FAILURE(Launch(L"/w"));
+  Send(Control(kSpeedList), CB_SHOWDROPDOWN, TRUE);
+  ASSERT_EQ(SendWithin(Control(kSpeedList), CB_GETDROPPEDSTATE), TRUE);
+  EXPECT_TRUE(CloseAsTheInstallerDoes(main_));
+  ExpectEndsHavingSaved(4, 2s);
 }
 
 TEST_F(KivWindowTest, AResidentRunWhoseSaveFailsReportsItAndKeepsRunning) {
