@@ -11,7 +11,7 @@ SingleInstance::SingleInstance(const wchar_t* name) {
     anotherRuns_ = true;
     return;
   }
-  mutex_ = CreateMutexW(nullptr, FALSE, name);
+  mutex_ = createMutex(nullptr, FALSE, name);
   if (mutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(mutex_);
     mutex_ = nullptr;

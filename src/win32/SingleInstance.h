@@ -11,6 +11,9 @@ inline constexpr wchar_t kKivInstanceName[] = L"KIV/Brackenhall";
 // for its whole life. It is never waited on; only its existence counts.
 class SingleInstance {
  public:
+  // The create step; a test puts another start in between the two steps.
+  static inline HANDLE(WINAPI* createMutex)(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) = CreateMutexW;
+
   explicit SingleInstance(const wchar_t* name);
   ~SingleInstance();
   SingleInstance(const SingleInstance&) = delete;
