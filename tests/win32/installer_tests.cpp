@@ -270,6 +270,32 @@ TEST_F(InstallerTest, AnInstallOverARunningKivClosesItSoThatItSavesAndKeepsTheSe
   ExpectUninstalledButForTheSettings(SettingsFileWithCount(11));
 }
 
+// The close comes while the tray icon's menu is open: the menu ends, then KIV, and a new start
+// has its icon again.
+TEST_F(InstallerTest, AnInstallOverAKivWhoseTrayMenuIsOpenClosesItAsWell) {
+  InstallSilently();
+  auto tray = StartInstalledTrayIconInLineMode();
+  const HWND trayWindow = WaitForTopLevelWindow(*tray, win32::TrayIcon::kWindowClass, 10s);
+  ASSERT_NE(trayWindow, nullptr);
+  PostMessageW(trayWindow, win32::TrayIcon::kCallbackMessage, MAKEWPARAM(40, 60),
+               MAKELPARAM(WM_CONTEXTMENU, win32::TrayIcon::kIconId));
+  ASSERT_TRUE(PumpMessagesUntil(10s, [&] {
+    const std::vector<HWND> menus = TopLevelWindows(tray->Id(), L"#32768");
+    return std::any_of(menus.begin(), menus.end(), [](HWND menu) { return IsWindowVisible(menu); });
+  })) << "no menu";
+
+  InstallSilently();
+  EXPECT_EQ(tray->WaitForExit(1s), std::optional<DWORD>(0)) << "the running KIV was not closed";
+  EXPECT_EQ(ReadFileBytes(KivSettingsFile()), SettingsFileWithCount(11));
+  ExpectInstalled();
+
+  auto again = StartInstalledTrayIcon();
+  EXPECT_TRUE(PumpMessagesUntil(10s, [] { return VisibleTrayIcons().size() == 1; }))
+      << "the new start has no icon";
+  UninstallSilently();
+  EXPECT_EQ(again->WaitForExit(1s), std::optional<DWORD>(0));
+}
+
 TEST_F(InstallerTest, AKivThatDoesNotCloseMakesTheSilentInstallFailAndIsLeftRunning) {
   InstallSilently();
   auto tray = StartInstalledTrayIconInLineMode();
