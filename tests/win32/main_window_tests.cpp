@@ -214,6 +214,17 @@ class KivWindowTest : public ::testing::Test {
     return icons.size() == 1 ? icons.front() : nullptr;
   }
 
+  // The tooltip as the tray shows it, which the tray takes in its own time: waits for the
+  // expected text rather than reading it once.
+  static void ExpectTooltip(const std::wstring& expected) {
+    std::optional<std::wstring> shown;
+    PumpMessagesUntil(kLimit, [&] {
+      shown = TrayIconTooltip(TheTrayIcon());
+      return shown == expected;
+    });
+    EXPECT_EQ(shown, expected);
+  }
+
   HWND WaitForOpenMenu() const {
     HWND menu = nullptr;
     PumpMessagesUntil(kLimit, [&] {
@@ -676,8 +687,7 @@ TEST_F(KivWindowTest, EachMenuCommandDoesItsActionAndTheMarkedModeWritesNothing)
     MenuCommand(step.command);
     EXPECT_EQ(Broadcasts(SPI_SETWHEELSCROLLLINES), step.broadcasts);
     EXPECT_EQ(StoredWheelScrollLines(), step.stored);
-    EXPECT_EQ(TrayIconTooltip(TheTrayIcon()),
-              step.command == kMenuPageMode ? L"１画面" : L"指定行数");
+    ExpectTooltip(step.command == kMenuPageMode ? L"１画面" : L"指定行数");
     EXPECT_FALSE(IsWindowVisible(main_));
     EXPECT_TRUE(kiv_->Running());
   }

@@ -175,6 +175,12 @@ TEST_F(TrayIconTest, EveryOrderOfRetriesAndShellRestartsEndsWithOneIcon) {
   // while that shell is busy: whichever answers, one icon.
   SendToIcon(taskbarCreated);
   EXPECT_EQ(VisibleTrayIcons().size(), 1u);
+  // The icon still takes its changes there.
+  FakeShell::calls.clear();
+  model_.SetHint(u"１画面");
+  ASSERT_EQ(FakeShell::calls.size(), 1u);
+  EXPECT_EQ(FakeShell::calls.front().message, static_cast<DWORD>(NIM_MODIFY));
+  EXPECT_TRUE(FakeShell::calls.front().result);
   FakeShell::refusals = 1;
   SendToIcon(taskbarCreated);
   PumpMessagesUntil(5s, [] { return FakeShell::refusals == 0; });
