@@ -6,7 +6,9 @@
 #include <shellapi.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "NewerFunctions.h"
@@ -40,6 +42,9 @@ struct FakeShell {
   static inline std::vector<ShellCall> calls;
   static inline int refusals = 0;            // how many more adds to refuse; -1: every one
   static inline bool takeButReport = false;  // the next add is taken, and reported as failed
+  // Runs once the shell has taken the next add, before the call returns: what the program does
+  // with a message sent to it while it waits for the shell's answer.
+  static inline std::function<void()> whileAnswering;
 
   static BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAW data) {
     std::optional<int> width;
@@ -55,6 +60,7 @@ struct FakeShell {
       result = Shell_NotifyIconW(message, data);
     }
     calls.push_back({message, result, width});
+    if (message == NIM_ADD && whileAnswering) std::exchange(whileAnswering, nullptr)();
     return result;
   }
 
@@ -71,6 +77,7 @@ class TrayIconTest : public ::testing::Test {
     FakeShell::calls.clear();
     FakeShell::refusals = 0;
     FakeShell::takeButReport = false;
+    FakeShell::whileAnswering = nullptr;
     TrayIcon::notify = FakeShell::Notify;
     TrayIcon::retrySchedule = {kInterval, kTries};
     model_.SetHint(u"指定行数");
@@ -204,6 +211,17 @@ TEST_F(TrayIconTest, AnAddThatTimedOutButWasTakenIsNotAddedTwice) {
   FakeShell::takeButReport = true;
   Start();
   ExpectOneIconWithVersion4();
+  ExpectNoMoreTries();
+}
+
+// The icon shows as soon as the shell has taken it, and a message sent to the program meanwhile
+// (a menu command, from a user quick enough) is handled before the add returns.
+TEST_F(TrayIconTest, AChangeThatComesWhileTheShellTakesTheIconReachesTheShell) {
+  FakeShell::whileAnswering = [this] { model_.SetHint(u"１画面"); };
+  Start();
+  const std::vector<HWND> icons = VisibleTrayIcons();
+  ASSERT_EQ(icons.size(), 1u);
+  EXPECT_EQ(TrayIconTooltip(icons.front()), L"１画面");
   ExpectNoMoreTries();
 }
 
