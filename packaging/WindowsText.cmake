@@ -1,8 +1,7 @@
 # Writes a text file as Windows' Notepad opens it everywhere: CRLF line ends, and for the user's
 # guide UTF-8 with a byte-order mark. Run as
-#   cmake -DIN=<file> -DOUT=<file> [-DGUIDE=ON] -DEPOCH=<seconds> -P WindowsText.cmake
-# GUIDE takes the part of the README between the user-guide markers. The file gets the release's
-# time stamp, so that the archives are reproducible.
+#   cmake -DIN=<file> -DOUT=<file> [-DGUIDE=ON] -P WindowsText.cmake
+# GUIDE takes the part of the README between the user-guide markers.
 file(READ "${IN}" text)
 if(GUIDE)
   string(FIND "${text}" "<!-- user-guide:start -->" start)
@@ -22,4 +21,3 @@ endif()
 string(REPLACE "\r\n" "\n" text "${text}")
 string(REPLACE "\n" "\r\n" text "${text}")
 file(WRITE "${OUT}" "${text}")
-execute_process(COMMAND touch -d @${EPOCH} "${OUT}" COMMAND_ERROR_IS_FATAL ANY)

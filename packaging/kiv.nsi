@@ -38,6 +38,8 @@ ShowUninstDetails hide
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 
+; Above the choice of the start at logon: what a running tray icon means for the shortcuts.
+!define MUI_COMPONENTSPAGE_TEXT_TOP "$(ComponentsTop)"
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -70,6 +72,10 @@ LangString SecProgramName ${LANG_ENGLISH} "KIV (required)"
 LangString SecProgramName ${LANG_JAPANESE} "KIV (必須)"
 LangString SecLogonName ${LANG_ENGLISH} "Start the tray icon at logon"
 LangString SecLogonName ${LANG_JAPANESE} "ログオン時に通知領域アイコンを起動する"
+; A second KIV ends at once while one runs: with the tray icon running, the icon does what the
+; other shortcuts would.
+LangString ComponentsTop ${LANG_ENGLISH} `While the tray icon runs, "KIV Settings", "KIV Scroll Toggle" and a shortcut key do nothing: double-click the icon to switch the wheel, and choose "ウィンドウを表示" in its menu for the settings window.`
+LangString ComponentsTop ${LANG_JAPANESE} "通知領域アイコンが動いている間は、「KIV 設定」「KIV スクロール切り替え」とショートカット キーは何もしません。スクロールのモードはアイコンのダブルクリックで切り替え、設定ウィンドウはメニューの「ウィンドウを表示」で開きます。"
 LangString RunTrayNow ${LANG_ENGLISH} "Start the tray icon now"
 LangString RunTrayNow ${LANG_JAPANESE} "通知領域アイコンを今すぐ起動する"
 LangString ShowGuide ${LANG_ENGLISH} "Open the user's guide"
@@ -95,12 +101,13 @@ LangString LinkToggle ${LANG_ENGLISH} "${LINK_TOGGLE_EN}"
 LangString LinkToggle ${LANG_JAPANESE} "${LINK_TOGGLE_JA}"
 LangString LinkTray ${LANG_ENGLISH} "${LINK_TRAY_EN}"
 LangString LinkTray ${LANG_JAPANESE} "${LINK_TRAY_JA}"
-LangString LinkWindowInfo ${LANG_ENGLISH} "Shows KIV's settings window"
-LangString LinkWindowInfo ${LANG_JAPANESE} "KIV の設定ウィンドウを表示します"
-LangString LinkToggleInfo ${LANG_ENGLISH} "Switches the wheel between one screen and lines; give it a shortcut key"
-LangString LinkToggleInfo ${LANG_JAPANESE} "ホイールのスクロールを１画面と行数で切り替えます (ショートカット キーを割り当てられます)"
-LangString LinkTrayInfo ${LANG_ENGLISH} "Starts KIV's notification-area icon"
-LangString LinkTrayInfo ${LANG_JAPANESE} "KIV の通知領域アイコンを起動します"
+; Each one acts only while no other KIV runs.
+LangString LinkWindowInfo ${LANG_ENGLISH} `Shows KIV's settings window; does nothing while another KIV runs: with the tray icon running, choose "ウィンドウを表示" in its menu`
+LangString LinkWindowInfo ${LANG_JAPANESE} "KIV の設定ウィンドウを表示します。ほかの KIV が動いている間は何もしません。通知領域アイコンが動いているなら、そのメニューの「ウィンドウを表示」を選びます"
+LangString LinkToggleInfo ${LANG_ENGLISH} "Switches the wheel between one screen and lines (give it a shortcut key); does nothing while another KIV runs: with the tray icon running, double-click the icon"
+LangString LinkToggleInfo ${LANG_JAPANESE} "ホイールのスクロールを１画面と行数で切り替えます (ショートカット キーを割り当てられます)。ほかの KIV が動いている間は何もしません。通知領域アイコンが動いているなら、アイコンをダブルクリックします"
+LangString LinkTrayInfo ${LANG_ENGLISH} "Starts KIV's notification-area icon; does nothing while another KIV runs"
+LangString LinkTrayInfo ${LANG_JAPANESE} "KIV の通知領域アイコンを起動します。ほかの KIV が動いている間は何もしません"
 
 !macro DELETE_SHORTCUTS
   Delete "$SMPROGRAMS\KIV\${LINK_WINDOW_EN}.lnk"

@@ -1,6 +1,7 @@
 // The per-user installer as a user meets it: a silent install, the files, shortcuts, logon entry
-// and registration it leaves, the installed program at work, an install over a running KIV, and
-// the silent uninstall that takes everything away but the user's settings file.
+// and registration it leaves, the installed program at work, the shortcuts while the tray icon
+// runs, an install over a running KIV, and the silent uninstall that takes everything away but
+// the user's settings file.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 #include <set>
 #include <vector>
 
+#include "CommandIds.h"
+#include "MainWindow.h"
 #include "TrayIcon.h"
 #include "WineHelpers.h"
 
@@ -21,10 +24,13 @@ namespace kiv::test {
 namespace {
 
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KIV";
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr auto kInstallLimit = 60s;
+// Page mode as KIV stores it: the wheel's lines per notch, WHEEL_PAGESCROLL.
+constexpr wchar_t kPageModeStored[] = L"4294967295";
 const wchar_t* const kInstalledFiles[] = {L"kiv.exe", L"README.txt", L"LICENSE.txt",
                                           L"THIRD-PARTY-NOTICES.txt", L"uninstall.exe"};
 
@@ -88,6 +94,7 @@ struct Shortcut {
   std::wstring name;
   std::wstring target;
   std::wstring arguments;
+  int showCommand = SW_SHOWNORMAL;
 };
 
 std::vector<Shortcut> ShortcutsIn(const std::wstring& folder) {
@@ -109,6 +116,8 @@ std::vector<Shortcut> ShortcutsIn(const std::wstring& folder) {
           }
           text[0] = L'\0';
           if (SUCCEEDED(link->GetArguments(text, MAX_PATH * 2))) shortcut.arguments = text;
+          int showCommand = SW_SHOWNORMAL;
+          if (SUCCEEDED(link->GetShowCmd(&showCommand))) shortcut.showCommand = showCommand;
         }
         file->Release();
       }
@@ -118,6 +127,21 @@ std::vector<Shortcut> ShortcutsIn(const std::wstring& folder) {
   } while (FindNextFileW(search, &found));
   FindClose(search);
   return shortcuts;
+}
+
+// The classes of the visible top-level windows of a process.
+std::vector<std::wstring> VisibleWindowClasses(DWORD processId) {
+  std::vector<std::wstring> classes;
+  for (HWND window : TopLevelWindows(processId, L"")) {
+    if (IsWindowVisible(window)) classes.push_back(WindowClassName(window));
+  }
+  return classes;
+}
+
+std::string Joined(const std::vector<std::wstring>& texts) {
+  std::string joined;
+  for (const std::wstring& text : texts) joined += WideToUtf8(text) + " ";
+  return joined;
 }
 
 class InstallerTest : public ::testing::Test {
@@ -215,11 +239,15 @@ class InstallerTest : public ::testing::Test {
 
   // Line mode with 12 lines, and a settings file that remembers another position (6): a close of
   // the running program writes the position of its 12 lines.
-  static std::unique_ptr<ChildProcess> StartInstalledTrayIconInLineMode() {
+  static void StageLineModeAndAnotherSavedPosition() {
     StageWheelScrollLines(L"12");
     CreateDirectoryW((AppDataFolder() + L"\\Brackenhall").c_str(), nullptr);
     CreateDirectoryW(KivSettingsFolder().c_str(), nullptr);
     WriteFileBytes(KivSettingsFile(), SettingsFileWithCount(6));
+  }
+
+  static std::unique_ptr<ChildProcess> StartInstalledTrayIconInLineMode() {
+    StageLineModeAndAnotherSavedPosition();
     return StartInstalledTrayIcon();
   }
 
@@ -228,6 +256,23 @@ class InstallerTest : public ::testing::Test {
     EXPECT_TRUE(tray->Started());
     EXPECT_NE(WaitForTopLevelWindow(tray->Id(), win32::TrayIcon::kWindowClass, 10s), nullptr);
     return tray;
+  }
+
+  // What a logon starts: the command line of the logon entry, a quoted program and its
+  // arguments.
+  static std::unique_ptr<ChildProcess> StartTheLogonEntry() {
+    const std::wstring command = ReadUserRegistryString(kRunKey, L"KIV").value_or(L"");
+    const std::size_t end = command.find(L'"', 1);
+    if (command.empty() || command[0] != L'"' || end == std::wstring::npos ||
+        command.compare(end, 2, L"\" ") != 0) {
+      ADD_FAILURE() << "logon entry: " << WideToUtf8(command);
+      return nullptr;
+    }
+    auto started =
+        std::make_unique<ChildProcess>(command.substr(1, end - 1), command.substr(end + 2));
+    EXPECT_TRUE(started->Started());
+    EXPECT_NE(WaitForTopLevelWindow(started->Id(), win32::TrayIcon::kWindowClass, 10s), nullptr);
+    return started;
   }
 
   std::optional<std::wstring> savedLines_;
@@ -250,6 +295,75 @@ TEST_F(InstallerTest, ASilentInstallPutsEverythingInPlaceAndTheUninstallKeepsOnl
 
   UninstallSilently();
   ExpectUninstalledButForTheSettings(SettingsFileWithCount(2));
+}
+
+// The default install starts the tray icon at every logon. While it runs, a second KIV ends at
+// once, so the shortcuts, and a shortcut key on one, do nothing; the icon does their work: its
+// double-click switches the wheel, its menu's "ウィンドウを表示" shows the settings window. The
+// guide and the shortcuts' descriptions say so.
+TEST_F(InstallerTest, WhileTheTrayIconOfTheDefaultInstallRunsTheShortcutsDoNothingButTheIconDoes) {
+  InstallSilently();
+  StageLineModeAndAnotherSavedPosition();
+  const std::unique_ptr<ChildProcess> tray = StartTheLogonEntry();
+  ASSERT_TRUE(tray != nullptr && tray->Running());
+  ASSERT_TRUE(PumpMessagesUntil(10s, [] { return VisibleTrayIcons().size() == 1; }));
+
+  // Each shortcut by its name in either language of the installer, started as the shell starts
+  // it. Started alone, the toggle would write page mode and end a second later, and the other two
+  // would stay with the window or the icon.
+  struct Row {
+    const wchar_t* name;
+    const wchar_t* japaneseName;
+  };
+  const Row rows[] = {
+      {L"KIV Scroll Toggle", L"KIV スクロール切り替え"},
+      {L"KIV Settings", L"KIV 設定"},
+      {L"KIV Tray Icon", L"KIV 通知領域アイコン"},
+  };
+  const std::vector<Shortcut> shortcuts = ShortcutsIn(StartMenuFolder());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(WideToUtf8(row.name));
+    const auto shortcut = std::find_if(shortcuts.begin(), shortcuts.end(), [&](const Shortcut& s) {
+      return s.name == std::wstring(row.name) + L".lnk" ||
+             s.name == std::wstring(row.japaneseName) + L".lnk";
+    });
+    ASSERT_NE(shortcut, shortcuts.end());
+
+    ChildProcess start(shortcut->target, shortcut->arguments, shortcut->showCommand);
+    ASSERT_TRUE(start.Started());
+    const RunOutcome outcome = WaitForExitDismissingBoxes(start, 10s);
+    const auto lasted = Clock::now() - start.StartedAt();
+
+    EXPECT_EQ(outcome.exitCode, std::optional<DWORD>(0));
+    EXPECT_LT(lasted, 900ms) << "it went on with its own work";
+    EXPECT_TRUE(outcome.boxes.empty());
+    EXPECT_TRUE(outcome.windowsShown.empty()) << Joined(outcome.windowsShown);
+    EXPECT_TRUE(tray->Running()) << "the tray icon ended";
+    EXPECT_TRUE(VisibleWindowClasses(tray->Id()).empty())
+        << "the tray icon's run shows " << Joined(VisibleWindowClasses(tray->Id()));
+    EXPECT_EQ(VisibleTrayIcons().size(), 1u);
+    EXPECT_EQ(StoredWheelScrollLines(), L"12");
+    EXPECT_EQ(ReadFileBytes(KivSettingsFile()), SettingsFileWithCount(6));
+  }
+
+  // The icon's double-click switches the wheel to page mode.
+  const std::vector<HWND> icons = VisibleTrayIcons();
+  ASSERT_EQ(icons.size(), 1u);
+  PostMessageW(icons.front(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(8, 8));
+  EXPECT_TRUE(PumpMessagesUntil(10s, [] { return StoredWheelScrollLines() == kPageModeStored; }))
+      << "the double-click wrote nothing";
+  // Its menu's "ウィンドウを表示" shows the settings window.
+  const HWND trayWindow = WaitForTopLevelWindow(tray->Id(), win32::TrayIcon::kWindowClass, 10s);
+  const HWND window = WaitForTopLevelWindow(tray->Id(), win32::MainWindow::kWindowClass, 10s);
+  ASSERT_NE(trayWindow, nullptr);
+  ASSERT_NE(window, nullptr);
+  PostMessageW(trayWindow, WM_COMMAND, win32::kMenuShowWindow, 0);
+  EXPECT_TRUE(PumpMessagesUntil(10s, [&] { return IsWindowVisible(window) != 0; }));
+
+  // Closed as the installer closes it: its window's close saves the line position of 12 lines.
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(tray->WaitForExit(10s), std::optional<DWORD>(0));
+  EXPECT_EQ(ReadFileBytes(KivSettingsFile()), SettingsFileWithCount(11));
 }
 
 TEST_F(InstallerTest, AnInstallOverARunningKivClosesItSoThatItSavesAndKeepsTheSettings) {
