@@ -152,9 +152,7 @@ class KivWindowTest : public ::testing::Test {
   void WaitForPostedMessages() {
     const HWND frame = Control(kSpeedFrame);
     if (frame == nullptr) {
-      PostMessageW(tray_, TrayIcon::kCallbackMessage, 0,
-                   MAKELPARAM(WM_CONTEXTMENU, TrayIcon::kIconId));
-      const HWND menu = WaitForOpenMenu();
+      const HWND menu = OpenTrayMenu();
       ASSERT_NE(menu, nullptr) << "kiv did not get to the probe";
       PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
       ASSERT_TRUE(PumpMessagesUntil(kLimit, [this] { return !MenuOpen(); }));
